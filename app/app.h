@@ -1,0 +1,41 @@
+// The main window and its event loop, contact entry on the grid, the
+// duplicate scan, the informer and the clock, help and About.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+inline constexpr char kTitleText[] = "Corvane v7.0";
+inline constexpr int kInformerCapacity = 64;  // list entries 1..64
+inline constexpr int kInformerShown = 60;     // two columns of 30
+inline constexpr int kInformerEntryWidth = 14;
+inline constexpr int kHelpWindowId = 5;
+
+struct AppState {
+  bool QuitRequested = false;
+  std::string InformerText;  // 14-byte entries of the last scan, in scan order
+  std::array<std::string, kInformerCapacity + 1> InformerList;  // 1..64 sorted; 0 unused
+  int InformerCount = 0;
+  int InformerHotkeyCount = 0;
+};
+extern AppState App;
+
+void ResetApp();
+
+// The whole program: start-up, the event loop, the end. Returns the exit code.
+int RunCorvane();
+void StartUp();            // everything before the first wait
+void RunEventLoop();
+void DispatchEvent(int code);
+
+void SelectCellByMouse(int x, int y);
+void HandleKeyDown(int keyCode);
+void LogScan();
+void RebuildInformer();
+void PickInformerByMouse(int x, int y);
+void PickInformerByLetter(int keyCode);
+void TimerTick();
+void RefreshStationBox();
+void ShowHelp();
+void ShowAbout();

@@ -1,0 +1,79 @@
+// The contest log in memory and its 30-row view in the main window's grid:
+// the QsoLog rows, the cursor and scroll state, the cell numbering, the band
+// and mode tables with their cycling, and the two grid painting operations.
+// This is the one piece that both the report files and the main window use.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline constexpr int kLogRows = 768;   // usable rows, the entry row included
+inline constexpr int kGridRows = 30;   // rows shown in the grid
+inline constexpr int kGridColumns = 7; // log columns shown in the grid
+
+// Log columns.
+inline constexpr int kColTime = 1;
+inline constexpr int kColBand = 2;
+inline constexpr int kColMode = 3;
+inline constexpr int kColCall = 4;
+inline constexpr int kColSent = 5;
+inline constexpr int kColReceived = 6;
+inline constexpr int kColPoints = 7;
+inline constexpr int kColDate = 8;
+
+// Control ids of the main window.
+inline constexpr int kMainWindowId = 0;
+inline constexpr int kStationBoxId = 85;
+inline constexpr int kStatusLineId = 1900;
+
+using QsoRecord = std::array<std::string, 9>;  // columns 1..8; 0 unused
+
+struct LogState {
+  std::array<QsoRecord, kLogRows + 1> QsoLog;  // rows 1..768; row 0 unused
+  int32_t QsoCount = 1;       // rows in use, the entry row included
+  int32_t TopOffset = 0;      // grid row r shows log row TopOffset + r
+  int32_t CurrentRow = 1;     // grid row of the current cell, 1..30
+  int32_t CurrentColumn = 4;  // log column of the current cell, 1..7
+};
+extern LogState Log;
+
+// Typing limits of the log columns (index 1..7).
+inline constexpr std::array<int, 9> ColumnMaxLength = {0, 5, 4, 2, 9, 10, 10, 4, 0};
+
+struct BandClassEntry {
+  int32_t low, high;
+  const char* text;  // what band cycling writes
+};
+inline constexpr std::array<BandClassEntry, 10> BandTable = {{
+    {0, -1, ""},
+    {1800, 2000, "1900"},
+    {3500, 3800, "3600"},
+    {7000, 7100, "7000"},
+    {14000, 14280, "14200"},
+    {21000, 21450, "21200"},
+    {28000, 28700, "28500"},
+    {144, 145, "145"},
+    {430, 439, "433"},
+    {1200, 1299, "1.2G"},
+}};
+inline constexpr std::array<const char*, 7> ModeTable = {"", "PH", "CW", "FM", "PM", "PS", "TV"};
+
+constexpr int CellId(int gridRow, int column) { return 10 * gridRow + column + 89; }
+
+// Empties the log and puts the cursor at its start values.
+void ResetLog();
+
+int ClassifyBand(std::string_view band);
+int ClassifyMode(std::string_view mode);
+// The next class after `from` whose flag is 1, wrapping; `from` itself when
+// no class is enabled.
+int NextEnabledBand(int from);
+int NextEnabledMode(int from);
+
+// Shows log rows offset+1..offset+30 in grid columns 1..7; rows past QsoCount
+// are emptied in the log and on screen.
+void RefreshGrid(int offset);
+// mode 1: the ordinary grid colours; any other mode: the current-cell colours.
+void HighlightCell(int cellId, int mode);

@@ -1,0 +1,39 @@
+// Buffered text-file lines under small file numbers: one 4096-byte buffer per
+// open file, lines read back with CR, LF or CR LF ends (a zero byte also ends
+// a line), texts written byte for byte. Paths are Windows-1251 and are
+// converted to the system's encoding only when handed to the OS.
+//
+// Besides the plain create/write/close, a file can be written as a
+// replacement: the bytes go to a temporary file beside the target, and
+// CommitTextFile flushes it to the disk and renames it over the target, so the
+// target is always either the old or the new complete version.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline constexpr int kTextBufferSize = 4096;
+
+int CreateTextFile(int number, std::string_view path);
+int OpenTextFileForReading(int number, std::string_view path);
+int WriteText(int number, std::string_view text);
+std::string ReadLine(int number);
+bool AtEndOfFile(int number);
+void CloseTextFile(int number);
+void CloseAllTextFiles();
+
+// Starts writing a new version of `path` (a temporary file in the same
+// folder). Non-zero on success.
+int CreateReplacementFile(int number, std::string_view path);
+// Writes out the buffer, flushes the temporary file to the disk, renames it
+// over the target and closes the number. True only when every write, the
+// flush and the rename succeeded; on failure the temporary file is removed and
+// the target is untouched.
+bool CommitTextFile(int number);
+
+// The system-encoding (UTF-8) form of a Windows-1251 path; false when the
+// path cannot be represented (it then fails like a missing file).
+bool SystemPath(std::string_view path, std::string* out);
+bool FileExists(std::string_view path);
+// Copies `from` to `to` as a complete replacement of `to`. True on success.
+bool CopyFileReplacing(std::string_view from, std::string_view to);

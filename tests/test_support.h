@@ -1,0 +1,50 @@
+// Shared pieces of the tests: a fresh temporary working folder per test,
+// whole-file reads and writes, and the reset of every process-wide record.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app.h"
+#include "app/log.h"
+#include "base/date.h"
+#include "report/report.h"
+#include "settings/settings.h"
+#include "ui/headless.h"
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool PathExists(const std::string& path);
+
+// Each test runs in a new empty folder that is removed afterwards.
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string dir_;
+  std::string oldDir_;
+};
+
+// 2010-03-07 09:05:02, the clock the tests start with.
+inline constexpr DateValue kTestClock = 1267952702;
+
+// Every record back to its start, the headless backend emptied, the clock fixed.
+inline void ResetEverything() {
+  headless::Reset();
+  ResetSettings();
+  ResetLog();
+  ResetReport();
+  ResetApp();
+  SetClockOffset(0);
+  SetFixedClock(kTestClock);
+}
+
+// A temporary folder and a program in its start state.
+class ProgramTest : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    ResetEverything();
+  }
+};

@@ -1,0 +1,2 @@
+import sys
+open(sys.argv[2], 'wb').close()
