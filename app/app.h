@@ -25,7 +25,7 @@ void ResetApp();
 
 // The whole program: start-up, the event loop, the end. Returns the exit code.
 int RunCorvane();
-void StartUp();            // everything before the first wait
+void StartUp();  // everything before the first wait
 void RunEventLoop();
 void DispatchEvent(int code);
 

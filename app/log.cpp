@@ -1,1 +1,73 @@
-// to be written
+#include "app/log.h"
+
+#include "base/text.h"
+#include "settings/settings.h"
+#include "ui/window.h"
+
+LogState Log;
+
+void ResetLog() { Log = {}; }
+
+namespace {
+
+// The decimal value of a text as the log reads numbers: blanks, a sign, digits.
+int32_t NumericValue(std::string_view text) { return ParseDecimal(text); }
+
+// The next class after `from` in 1..count whose flag is 1; `from` when none is.
+int NextEnabled(int from, int count, const std::array<int32_t, 11>& flags) {
+  int cls = from;
+  for (int step = 0; step < count; ++step) {
+    cls = cls >= count ? 1 : cls + 1;
+    if (flags[static_cast<std::size_t>(cls)] == 1) return cls;
+  }
+  return from;
+}
+
+}  // namespace
+
+int ClassifyBand(std::string_view band) {
+  if (band.empty()) return 0;
+  const int32_t value = NumericValue(band);
+  for (int cls = 1; cls <= kBandClasses; ++cls) {
+    const auto& entry = BandTable[static_cast<std::size_t>(cls)];
+    if (value >= entry.low && value <= entry.high) return cls;
+  }
+  return 0;
+}
+
+int ClassifyMode(std::string_view mode) {
+  const std::string trimmed = TrimSpaces(mode);
+  for (int cls = 1; cls <= kModeClasses; ++cls) {
+    if (trimmed == ModeTable[static_cast<std::size_t>(cls)]) return cls;
+  }
+  return 0;
+}
+
+int NextEnabledBand(int from) { return NextEnabled(from, kBandClasses, AppSettings.BandFlags); }
+
+int NextEnabledMode(int from) { return NextEnabled(from, kModeClasses, AppSettings.ModeFlags); }
+
+void RefreshGrid(int offset) {
+  for (int r = 1; r <= kGridRows; ++r) {
+    const int row = offset + r;
+    for (int c = 1; c <= kGridColumns; ++c) {
+      if (row > Log.QsoCount) {
+        if (row >= 1 && row <= kLogRows)
+          Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(c)].clear();
+        SetControlText(CellId(r, c), "");
+      } else {
+        // Row 0 (offset -1, while the only row is deleted) shows as empty.
+        SetControlText(CellId(r, c),
+                       row >= 1
+                           ? Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(c)]
+                           : std::string());
+      }
+    }
+  }
+}
+
+void HighlightCell(int cellId, int mode) {
+  const bool ordinary = mode == 1;
+  SetControlColour(cellId, kColourText, ordinary ? AppSettings.Background : AppSettings.ColorText);
+  SetControlColour(cellId, kColourBack, ordinary ? AppSettings.ColorText : AppSettings.Background);
+}

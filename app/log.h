@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-inline constexpr int kLogRows = 768;   // usable rows, the entry row included
-inline constexpr int kGridRows = 30;   // rows shown in the grid
-inline constexpr int kGridColumns = 7; // log columns shown in the grid
+inline constexpr int kLogRows = 768;    // usable rows, the entry row included
+inline constexpr int kGridRows = 30;    // rows shown in the grid
+inline constexpr int kGridColumns = 7;  // log columns shown in the grid
 
 // Log columns.
 inline constexpr int kColTime = 1;
@@ -32,10 +32,10 @@ using QsoRecord = std::array<std::string, 9>;  // columns 1..8; 0 unused
 
 struct LogState {
   std::array<QsoRecord, kLogRows + 1> QsoLog;  // rows 1..768; row 0 unused
-  int32_t QsoCount = 1;       // rows in use, the entry row included
-  int32_t TopOffset = 0;      // grid row r shows log row TopOffset + r
-  int32_t CurrentRow = 1;     // grid row of the current cell, 1..30
-  int32_t CurrentColumn = 4;  // log column of the current cell, 1..7
+  int32_t QsoCount = 1;                        // rows in use, the entry row included
+  int32_t TopOffset = 0;                       // grid row r shows log row TopOffset + r
+  int32_t CurrentRow = 1;                      // grid row of the current cell, 1..30
+  int32_t CurrentColumn = 4;                   // log column of the current cell, 1..7
 };
 extern LogState Log;
 

@@ -78,7 +78,9 @@ std::string AlignRight(std::string_view text, int width, char pad) {
   return out;
 }
 
-std::string SpaceRun(int n) { return n <= 0 ? std::string() : std::string(static_cast<std::size_t>(n), ' '); }
+std::string SpaceRun(int n) {
+  return n <= 0 ? std::string() : std::string(static_cast<std::size_t>(n), ' ');
+}
 
 std::string UpperCase1251(std::string_view text) {
   std::string out(text);
@@ -108,7 +110,9 @@ int32_t ParseDecimal(std::string_view text) {
 
 std::string DecimalText(int32_t number) { return std::to_string(number); }
 
-std::string CharText(int code) { return std::string(1, static_cast<char>(static_cast<unsigned char>(code))); }
+std::string CharText(int code) {
+  return std::string(1, static_cast<char>(static_cast<unsigned char>(code)));
+}
 
 bool TextEqual(std::string_view a, std::string_view b) { return a == b; }
 

@@ -22,9 +22,9 @@ struct ReportHeaderRecord {
 extern ReportHeaderRecord ReportHeader;
 
 struct ReportState {
-  bool AutoOpen = false;       // set by start-up around its own OpenReport
-  bool WriteFailed = false;    // the last rewrite of a named report failed
-  std::string BackedUpFile;    // the report already kept as .bak in this run
+  bool AutoOpen = false;     // set by start-up around its own OpenReport
+  bool WriteFailed = false;  // the last rewrite of a named report failed
+  std::string BackedUpFile;  // the report already kept as .bak in this run
 };
 extern ReportState Report;
 

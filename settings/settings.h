@@ -9,27 +9,27 @@
 inline constexpr char kSettingsFileName[] = "corvane.ini";
 inline constexpr int kBandClasses = 9;
 inline constexpr int kModeClasses = 6;
-inline constexpr int kListCapacity = 129;  // list entries 1..129; element 0 is unused
+inline constexpr int kListCapacity = 129;    // list entries 1..129; element 0 is unused
 inline constexpr int kListCountLimit = 127;  // counts above this read as this
 
 struct AppSettingsRecord {
   // Group Main
-  std::string File;                  // path of the open report; "" when none
-  int32_t TimeMin = 30;              // sub-tour length in minutes
+  std::string File;      // path of the open report; "" when none
+  int32_t TimeMin = 30;  // sub-tour length in minutes
   std::array<int32_t, 11> BandFlags = {0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};  // 1..9: 1 = enabled
   std::array<int32_t, 11> ModeFlags = {0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};  // 1..6: 1 = enabled
-  int32_t RightWin = 1;              // informer switch; shown, never acted on
-  int32_t LenNum = 3;                // length of the sent number's changing part
-  std::string PosNum = "Right";      // "Right", "Left" or "None", compared exactly
+  int32_t RightWin = 1;          // informer switch; shown, never acted on
+  int32_t LenNum = 3;            // length of the sent number's changing part
+  std::string PosNum = "Right";  // "Right", "Left" or "None", compared exactly
   // Group Colors (0x00BBGGRR)
-  int32_t ColorText = 0x000000;      // key Color-Text
-  int32_t Background = 0x00FF00;     // key Background
-  int32_t InfText = 0xFFFF00;        // key Inf-Text
-  int32_t InfBack = 0x005500;        // key Inf-Back
-  int32_t InfUpText = 0x000000;      // key Inf-Up-Text
-  int32_t InfUpBack = 0x00DD00;      // key Inf-Up-Back
-  int32_t MainUpText = 0xFFFFFF;     // key Main-Up-Text
-  int32_t MainUpBack = 0xFF0000;     // key Main-Up-Back
+  int32_t ColorText = 0x000000;   // key Color-Text
+  int32_t Background = 0x00FF00;  // key Background
+  int32_t InfText = 0xFFFF00;     // key Inf-Text
+  int32_t InfBack = 0x005500;     // key Inf-Back
+  int32_t InfUpText = 0x000000;   // key Inf-Up-Text
+  int32_t InfUpBack = 0x00DD00;   // key Inf-Up-Back
+  int32_t MainUpText = 0xFFFFFF;  // key Main-Up-Text
+  int32_t MainUpBack = 0xFF0000;  // key Main-Up-Back
 };
 
 // A list of named entries with abbreviations (contests, band categories).

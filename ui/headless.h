@@ -13,22 +13,30 @@ namespace headless {
 
 inline constexpr int kNewestWindow = -1;  // an event for the newest open window
 
-enum class ControlKind { Label, PushButton, DropDownList, GroupFrame, RadioOption, CheckBox,
-                         TextField, Picture };
+enum class ControlKind {
+  Label,
+  PushButton,
+  DropDownList,
+  GroupFrame,
+  RadioOption,
+  CheckBox,
+  TextField,
+  Picture
+};
 
 struct ControlState {
   int id = 0;
   int window = -1;  // id of the window it was created in
   ControlKind kind = ControlKind::Label;
   int x = 0, y = 0, width = 0, height = 0;
-  int flags = 0;             // label flags
-  std::string text;          // Windows-1251
-  int32_t textColour = -1;   // -1: default
+  int flags = 0;            // label flags
+  std::string text;         // Windows-1251
+  int32_t textColour = -1;  // -1: default
   int32_t backColour = -1;
-  int value = 0;             // list index (-1 none), check/option state
+  int value = 0;                     // list index (-1 none), check/option state
   std::vector<std::string> entries;  // list entries
   bool disabled = false;
-  std::string fontFace;      // empty: the system default font
+  std::string fontFace;  // empty: the system default font
   int fontPoints = 0;
   bool fontBold = false;
   intptr_t picture = 0;
@@ -45,8 +53,8 @@ struct WindowState {
 };
 
 struct MenuItem {
-  int id = 0;            // 0 for a title or a separator
-  std::string text;      // empty for a separator
+  int id = 0;        // 0 for a title or a separator
+  std::string text;  // empty for a separator
   bool isTitle = false;
 };
 
@@ -70,9 +78,9 @@ void QueueMenu(int entryId);
 void QueueTimer();
 void QueueClose(int window = kNewestWindow);
 // Control events: the user's action is applied when the event is taken.
-void QueueButton(int controlId);                       // click on a push button
-void QueueListChoice(int controlId, int index);        // choose list entry `index`
-void QueueCheck(int controlId, int value);             // set a check box or option
+void QueueButton(int controlId);                           // click on a push button
+void QueueListChoice(int controlId, int index);            // choose list entry `index`
+void QueueCheck(int controlId, int value);                 // set a check box or option
 void QueueTextEdit(int controlId, std::string_view text);  // type into a text field
 // A raw event code with no further meaning (for dispatch tests).
 void QueueRawEvent(int code, int window = kNewestWindow);
@@ -88,7 +96,7 @@ std::vector<int> ControlOrder();      // ids of live controls in creation order
 const WindowState* Window(int id);    // nullptr when never opened
 int ActiveWindow();                   // -1 when none
 std::vector<MenuItem> Menu();
-int TimerPeriod();                    // 0 before StartThreadTimer
+int TimerPeriod();  // 0 before StartThreadTimer
 int PendingEvents();
 
 struct DialogCall {

@@ -14,15 +14,15 @@
 using NativeHandle = std::intptr_t;  // 0 = none
 
 // Event codes returned by WaitForEvent (their Win32 message numbers).
-inline constexpr int kEventClose = 16;          // WM_CLOSE
-inline constexpr int kEventKeyDown = 256;       // WM_KEYDOWN
-inline constexpr int kEventKeyUp = 257;         // WM_KEYUP
-inline constexpr int kEventSysKeyDown = 260;    // WM_SYSKEYDOWN (key pressed while Alt is held)
-inline constexpr int kEventSysKeyUp = 261;      // WM_SYSKEYUP (key released while Alt is held)
-inline constexpr int kEventTimer = 275;         // WM_TIMER
-inline constexpr int kEventLButtonDown = 513;   // WM_LBUTTONDOWN
-inline constexpr int kEventControl = 13100;     // a control acted
-inline constexpr int kEventMenu = 13101;        // a menu entry was chosen
+inline constexpr int kEventClose = 16;         // WM_CLOSE
+inline constexpr int kEventKeyDown = 256;      // WM_KEYDOWN
+inline constexpr int kEventKeyUp = 257;        // WM_KEYUP
+inline constexpr int kEventSysKeyDown = 260;   // WM_SYSKEYDOWN (key pressed while Alt is held)
+inline constexpr int kEventSysKeyUp = 261;     // WM_SYSKEYUP (key released while Alt is held)
+inline constexpr int kEventTimer = 275;        // WM_TIMER
+inline constexpr int kEventLButtonDown = 513;  // WM_LBUTTONDOWN
+inline constexpr int kEventControl = 13100;    // a control acted
+inline constexpr int kEventMenu = 13101;       // a menu entry was chosen
 
 // Window flags.
 inline constexpr uint32_t kWindowCentred = 0x1;
