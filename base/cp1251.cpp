@@ -51,7 +51,11 @@ std::string FromUtf16(std::u16string_view utf16) {
   out.reserve(utf16.size());
   for (std::size_t i = 0; i < utf16.size(); ++i) {
     char32_t cp = utf16[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size()) ++i;  // a pair: outside the page
+    // A surrogate pair stands for a character outside the page: one "?" for both units.
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] <= 0xDFFF) {
+      ++i;
+    }
     const int byte = (cp >= 0xD800 && cp <= 0xDFFF) ? -1 : FromCodePoint(cp);
     out += byte < 0 ? '?' : static_cast<char>(byte);
   }

@@ -73,6 +73,10 @@ constexpr long DecodeUtf8(std::string_view s, std::size_t& i) {
     cp = (cp << 6) | (b & 0x3Fu);
     ++i;
   }
+  // Over-long forms (C0 80 would smuggle a zero byte in), surrogates and
+  // values beyond U+10FFFF are malformed too.
+  constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kShortest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
   return static_cast<long>(cp);
 }
 

@@ -9,21 +9,30 @@
 // target is always either the old or the new complete version.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 inline constexpr int kTextBufferSize = 4096;
+// File numbers run from 0 to this; the table grows on demand up to it, and a
+// larger or negative number is never open.
+inline constexpr int kMaxFileNumber = 1023;
 
 int CreateTextFile(int number, std::string_view path);
 int OpenTextFileForReading(int number, std::string_view path);
 int WriteText(int number, std::string_view text);
 std::string ReadLine(int number);
+// The same, but only the first `limit` bytes of the line are kept; the rest of
+// it is read past and dropped.
+std::string ReadLine(int number, std::size_t limit);
 bool AtEndOfFile(int number);
 void CloseTextFile(int number);
 void CloseAllTextFiles();
 
 // Starts writing a new version of `path` (a temporary file in the same
-// folder). Non-zero on success.
+// folder). Non-zero on success. CloseTextFile (or CloseAllTextFiles, or opening
+// another file under the number) abandons the new version: the temporary file
+// is removed and the target stays as it was.
 int CreateReplacementFile(int number, std::string_view path);
 // Writes out the buffer, flushes the temporary file to the disk, renames it
 // over the target and closes the number. True only when every write, the
@@ -37,3 +46,11 @@ bool SystemPath(std::string_view path, std::string* out);
 bool FileExists(std::string_view path);
 // Copies `from` to `to` as a complete replacement of `to`. True on success.
 bool CopyFileReplacing(std::string_view from, std::string_view to);
+// Reads a whole regular file of at most `limit` bytes into *out. False when
+// it cannot be read, is not a regular file or is larger.
+bool ReadFileContents(std::string_view path, std::size_t limit, std::string* out);
+// Writes `bytes` as a complete replacement of `path`, the same safe way.
+bool ReplaceFileContents(std::string_view path, std::string_view bytes);
+// True when `path` could be replaced now: its folder is writable and the file,
+// when it exists, is a writable regular file.
+bool CanReplaceFile(std::string_view path);
