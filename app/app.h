@@ -25,7 +25,10 @@ void ResetApp();
 
 // The whole program: start-up, the event loop, the end. Returns the exit code.
 int RunCorvane();
-void StartUp();  // everything before the first wait
+// Everything before the first wait; false when the main window cannot be opened.
+bool StartUp();
+// Waits for events until QuitRequested; passes on those of the main window
+// (and the timer's and the menu's) to DispatchEvent, which acts on the code.
 void RunEventLoop();
 void DispatchEvent(int code);
 
@@ -33,9 +36,17 @@ void SelectCellByMouse(int x, int y);
 void HandleKeyDown(int keyCode);
 void LogScan();
 void RebuildInformer();
-void PickInformerByMouse(int x, int y);
+// True when the click picked an entry (the caller then runs LogScan).
+bool PickInformerByMouse(int x, int y);
 void PickInformerByLetter(int keyCode);
 void TimerTick();
 void RefreshStationBox();
 void ShowHelp();
+// ShowHelp in its three steps: open the window with its picture and disable
+// the main window (false when the window cannot be opened); wait until Escape
+// or the close button of the help window; close it and give the main window
+// back.
+bool OpenHelpWindow();
+void RunHelpLoop();
+void CloseHelpWindow();
 void ShowAbout();
