@@ -1,1 +1,90 @@
-// to be written
+// The help window, which shows the help picture CORVANE.BMP, and the About
+// box. Neither changes the log or the cursor.
+#include "app/app.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <string>
+
+#include "app/log.h"
+#include "base/cp1251.h"
+#include "base/textfile.h"
+#include "ui/window.h"
+
+namespace {
+
+constexpr int kHelpWidth = 700;
+constexpr int kHelpHeight = 390;
+constexpr int kHelpPictureId = 0;
+constexpr int kHelpPictureControl = 1;
+constexpr int kKeyEscape = 27;
+constexpr char kHelpPictureName[] = "CORVANE.BMP";
+
+// The folder of the running program, Windows-1251, with a trailing "/";
+// empty when it cannot be found or named in the code page.
+std::string ProgramFolder() {
+  std::array<char, 4096> buffer{};
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (length <= 0) return {};
+  std::string path(buffer.data(), static_cast<std::size_t>(length));
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  path.resize(slash + 1);
+  bool lossless = true;
+  std::string folder = cp1251::FromUtf8(path, &lossless);
+  return lossless ? folder : std::string();
+}
+
+// CORVANE.BMP in the current folder, else beside the program; the plain name
+// when neither exists (its load then fails and the window stays empty).
+std::string HelpPicturePath() {
+  if (FileExists(kHelpPictureName)) return kHelpPictureName;
+  const std::string folder = ProgramFolder();
+  if (!folder.empty() && FileExists(folder + kHelpPictureName)) return folder + kHelpPictureName;
+  return kHelpPictureName;
+}
+
+bool ClosesHelp(int code) {
+  if (EventWindowId() != kHelpWindowId) return false;
+  return code == kEventClose || (code == kEventKeyDown && EventKeyCode() == kKeyEscape);
+}
+
+}  // namespace
+
+bool OpenHelpWindow() {
+  const NativeHandle window =
+      OpenAppWindow(kHelpWindowId, 0, 0, kHelpWidth, kHelpHeight, "Справка"_cp, kDialogWindowFlags);
+  if (window == 0) return false;
+  SetAppWindowDisabled(kMainWindowId, 1);
+  const NativeHandle picture =
+      LoadPictureFile(kHelpPictureId, HelpPicturePath()) != 0 ? PictureHandle(kHelpPictureId) : 0;
+  SetControlParent(window);
+  CreatePicture(kHelpPictureControl, 0, 0, kHelpWidth, kHelpHeight, picture);
+  return true;
+}
+
+void RunHelpLoop() {
+  while (!ClosesHelp(WaitForEvent())) {
+  }
+}
+
+void CloseHelpWindow() {
+  CloseAppWindow(kHelpWindowId);
+  SetControlParent(AppWindowHandle(kMainWindowId));
+  SetAppWindowDisabled(kMainWindowId, 0);
+  ActivateAppWindow(kMainWindowId);
+}
+
+void ShowHelp() {
+  if (!OpenHelpWindow()) return;  // no window, no loop to leave
+  RunHelpLoop();
+  CloseHelpWindow();
+}
+
+void ShowAbout() {
+  const std::string text = std::string(kTitleText) + "\n" +
+                           std::string("Авторы: команда разработчиков Corvane."_cp) + "\n" +
+                           std::string("© 2010, авторы Corvane. Распространяется свободно."_cp);
+  ShowMessageBox("О программе"_cp, text, kMessageBoxInformation);
+}

@@ -1,2 +1,0 @@
-import sys
-open(sys.argv[2], 'wb').close()
