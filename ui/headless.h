@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,11 +85,17 @@ void QueueCheck(int controlId, int value);                 // set a check box or
 void QueueTextEdit(int controlId, std::string_view text);  // type into a text field
 // A raw event code with no further meaning (for dispatch tests).
 void QueueRawEvent(int code, int window = kNewestWindow);
+// Runs `probe` when its turn comes and delivers no event: the test looks at
+// the windows and controls of a modal loop while it waits.
+void QueueProbe(std::function<void()> probe);
 
 // Answers for the standard dialogs, used in order; when none is queued a file
 // dialog is cancelled (empty text) and a message box answers 1 (OK).
 void QueueFileAnswer(std::string_view path);
 void QueueMessageBoxAnswer(int result);
+
+// While set, LoadFontFace fails (returns 0) as a missing font would.
+void SetFontLoadsFail(bool fail);
 
 // Read-back.
 const ControlState* Control(int id);  // nullptr when no live control has the id
@@ -99,10 +106,21 @@ std::vector<MenuItem> Menu();
 int TimerPeriod();  // 0 before StartThreadTimer
 int PendingEvents();
 
+// The last LoadPictureFile of a picture id; width and height 0 and handle 0
+// when that file was not a readable Windows bitmap.
+struct PictureState {
+  std::string file;
+  int width = 0, height = 0;
+  intptr_t handle = 0;
+};
+const PictureState* Picture(int pictureId);  // nullptr when never loaded
+
 struct DialogCall {
   std::string kind;  // "open", "save" or "message"
   std::string title, text, pattern;
-  int flags = 0;
+  int flags = 0;                  // message box flags
+  std::string defaultFile;        // file dialogs
+  int patternIndex = 0;           // file dialogs
   int disabledWindowsDuring = 0;  // windows that were disabled while it was shown
 };
 std::vector<DialogCall> DialogCalls();
