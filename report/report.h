@@ -4,13 +4,18 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "base/cp1251.h"
 
-inline constexpr int kOperatorSlots = 4;  // entries 1..4; 1..3 are shown and written
+inline constexpr int kOperatorSlots = 4;    // entries 1..4; 1..3 are shown and written
+inline constexpr int kOperatorDetails = 7;  // surname .. station category
 inline constexpr int kHeaderWindowId = 1;
+// Bytes of one report line kept by the reader; the rest of a longer line is
+// read past and dropped (no QSO line or header value needs more).
+inline constexpr std::size_t kReadLineLimit = 65536;
 inline constexpr std::string_view kReportFilter = "Файлы Cabrilio|*.cbr"_cp;
 
 struct ReportHeaderRecord {
@@ -31,11 +36,20 @@ extern ReportState Report;
 void ResetReport();
 
 void EditReportHeader();
+// An operator entry taken apart at its commas into details 1..7 (element 0
+// unused), each without leading and trailing spaces; splitting stops at the
+// first missing comma, and the text after the last comma found is dropped.
+std::array<std::string, kOperatorDetails + 1> SplitOperatorEntry(std::string_view entry);
+// Details 1..7 joined by ", ".
+std::string JoinOperatorDetails(const std::array<std::string, kOperatorDetails + 1>& details);
 // Stores `text` at log row gridRow + topOffset, column `column`, shows it in
 // the grid (columns 1..7) and rewrites the report. gridRow 0 only rewrites.
 void StoreCell(int column, int gridRow, int topOffset, std::string_view text);
 void WriteReportFile();
 // The exact bytes of the report as it would be written now.
 std::string BuildReportText();
+// The path as chosen, with ".CBR" appended unless it holds ".cbr" in any
+// letter case.
+std::string WithReportExtension(std::string_view path);
 void OpenReport();
 void NewReport();

@@ -1,1 +1,122 @@
-// to be written
+// The Cabrillo writer: StoreCell, the one way a log field changes, and the
+// rewrite of the whole report after every change. Each version is written to a
+// temporary file beside the report, flushed and renamed over it, so the file
+// on disk is always a complete version; before the first rewrite in a run of a
+// file that existed, the file is kept as it was under the same name plus
+// ".bak". A failed rewrite sets Report.WriteFailed and loses nothing from
+// memory.
+#include "report/report.h"
+
+#include <string>
+#include <string_view>
+
+#include "app/app.h"
+#include "app/log.h"
+#include "base/text.h"
+#include "base/textfile.h"
+#include "settings/settings.h"
+#include "ui/window.h"
+
+namespace {
+
+constexpr int kReportFileNumber = 0;
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kBackupSuffix = ".bak";
+
+void AppendTagLine(std::string& out, std::string_view tag, const std::string& value) {
+  if (value.empty()) return;  // a value of one space is still written
+  out += tag;
+  out += value;
+  out += kLineEnd;
+}
+
+const std::string& Field(const QsoRecord& record, int column) {
+  return record[static_cast<std::size_t>(column)];
+}
+
+// One QSO line of 81 bytes: fixed columns, each field cut to its width.
+void AppendQsoLine(std::string& out, const QsoRecord& record) {
+  const std::string& time = Field(record, kColTime);
+  out += "QSO: ";
+  out += AlignLeft(Field(record, kColBand), 6);
+  out += AlignLeft(Field(record, kColMode), 3);
+  out += AlignLeft(Field(record, kColDate), 11);
+  out += AlignLeft(HeadChars(time, 2) + TailChars(time, 2), 5);
+  out += AlignLeft(ReportHeader.Callsign, 14);
+  out += AlignLeft(Field(record, kColSent), 11);
+  out += AlignLeft(Field(record, kColCall), 14);
+  out += AlignLeft(Field(record, kColReceived), 11);
+  out += ' ';
+  out += kLineEnd;
+}
+
+// Keeps an existing report as ".bak" before its first rewrite in this run.
+// False when it existed and could not be kept.
+bool KeepBackup(const std::string& file) {
+  if (Report.BackedUpFile == file || !FileExists(file)) return true;
+  if (!CopyFileReplacing(file, file + std::string(kBackupSuffix))) return false;
+  Report.BackedUpFile = file;
+  return true;
+}
+
+}  // namespace
+
+std::string BuildReportText() {
+  const ReportHeaderRecord& h = ReportHeader;
+  std::string out;
+  out.reserve(1024 + 83 * static_cast<std::size_t>(kLogRows));
+  out += "START-OF-LOG: 3.0";
+  out += kLineEnd;
+  out += "CREATED-BY: ";
+  out += kTitleText;
+  out += kLineEnd;
+  AppendTagLine(out, "CONTEST: ", h.Contest);
+  AppendTagLine(out, "CALLSIGN: ", h.Callsign);
+  AppendTagLine(out, "LOCATION: ", h.Location);
+  AppendTagLine(out, "CATEGORY-OPERATOR: ", h.CategoryOperator);
+  AppendTagLine(out, "CATEGORY-POWER: ", h.CategoryPower);
+  AppendTagLine(out, "CATEGORY-BAND: ", h.CategoryBand);
+  AppendTagLine(out, "CATEGORY-MODE: ", h.CategoryMode);
+  AppendTagLine(out, "EMAIL: ", h.Email);
+  for (int k = 1; k <= 3; ++k) {
+    AppendTagLine(out, "OPERATORS: ", h.Operators[static_cast<std::size_t>(k)]);
+  }
+  AppendTagLine(out, "SOAPBOX: ", h.Soapbox);
+  const int rows = Log.QsoCount < 0 ? 0 : (Log.QsoCount > kLogRows ? kLogRows : Log.QsoCount);
+  for (int row = 1; row <= rows; ++row) {
+    AppendQsoLine(out, Log.QsoLog[static_cast<std::size_t>(row)]);
+  }
+  AppendTagLine(out, "CLAIMED-SCORE: ", h.ClaimedScore);
+  out += "END-OF-LOG: ";
+  out += kLineEnd;
+  return out;
+}
+
+void WriteReportFile() {
+  const std::string file = AppSettings.File;
+  if (file.empty()) return;  // no report chosen: memory only, as before
+  if (!KeepBackup(file)) {
+    Report.WriteFailed = true;  // the report is left as it was
+    return;
+  }
+  bool written = CreateReplacementFile(kReportFileNumber, file) != 0;
+  if (written) {
+    WriteText(kReportFileNumber, BuildReportText());
+    written = CommitTextFile(kReportFileNumber);
+  }
+  Report.WriteFailed = !written;
+  // A file that did not exist before is now this run's own: nothing to keep.
+  if (written) Report.BackedUpFile = file;
+}
+
+void StoreCell(int column, int gridRow, int topOffset, std::string_view text) {
+  const int cell = CellId(gridRow, column);
+  if (cell >= 100) {
+    if (column >= 1 && column <= kGridColumns) SetControlText(cell, text);
+    const int row = gridRow + topOffset;
+    if (row >= 1 && row <= kLogRows && column >= 1 && column <= kColDate) {
+      Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
+    }
+  }
+  WriteReportFile();
+}
