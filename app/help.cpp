@@ -18,7 +18,6 @@ constexpr int kHelpWidth = 700;
 constexpr int kHelpHeight = 390;
 constexpr int kHelpPictureId = 0;
 constexpr int kHelpPictureControl = 1;
-constexpr int kKeyEscape = 27;
 constexpr char kHelpPictureName[] = "CORVANE.BMP";
 
 // The folder of the running program, Windows-1251, with a trailing "/";
@@ -47,19 +46,15 @@ std::string HelpPicturePath() {
 
 bool ClosesHelp(int code) {
   if (EventWindowId() != kHelpWindowId) return false;
-  return code == kEventClose || (code == kEventKeyDown && EventKeyCode() == kKeyEscape);
+  return IsDialogCancel(code);
 }
 
 }  // namespace
 
 bool OpenHelpWindow() {
-  const NativeHandle window =
-      OpenAppWindow(kHelpWindowId, 0, 0, kHelpWidth, kHelpHeight, "Справка"_cp, kDialogWindowFlags);
-  if (window == 0) return false;
-  SetAppWindowDisabled(kMainWindowId, 1);
+  if (OpenModalWindow(kHelpWindowId, kHelpWidth, kHelpHeight, "Справка"_cp) == 0) return false;
   const NativeHandle picture =
       LoadPictureFile(kHelpPictureId, HelpPicturePath()) != 0 ? PictureHandle(kHelpPictureId) : 0;
-  SetControlParent(window);
   CreatePicture(kHelpPictureControl, 0, 0, kHelpWidth, kHelpHeight, picture);
   return true;
 }
@@ -69,12 +64,7 @@ void RunHelpLoop() {
   }
 }
 
-void CloseHelpWindow() {
-  CloseAppWindow(kHelpWindowId);
-  SetControlParent(AppWindowHandle(kMainWindowId));
-  SetAppWindowDisabled(kMainWindowId, 0);
-  ActivateAppWindow(kMainWindowId);
-}
+void CloseHelpWindow() { CloseModalWindow(kHelpWindowId); }
 
 void ShowHelp() {
   if (!OpenHelpWindow()) return;  // no window, no loop to leave

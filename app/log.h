@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/modal.h"
+
 inline constexpr int kLogRows = 768;    // usable rows, the entry row included
 inline constexpr int kGridRows = 30;    // rows shown in the grid
 inline constexpr int kGridColumns = 7;  // log columns shown in the grid
@@ -24,7 +26,6 @@ inline constexpr int kColPoints = 7;
 inline constexpr int kColDate = 8;
 
 // Control ids of the main window.
-inline constexpr int kMainWindowId = 0;
 inline constexpr int kStationBoxId = 85;
 inline constexpr int kStatusLineId = 1900;
 

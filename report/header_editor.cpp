@@ -61,7 +61,6 @@ constexpr int kModeList = 72;
 constexpr int kEmailField = 73;
 constexpr int kSaveButton = 530;
 constexpr int kBackButton = 531;
-constexpr int kEscapeKey = 27;
 // First field of operator k (1..3): 500, 510, 520; row 8 (postal address) is
 // never stored.
 constexpr int OperatorField(int k, int row) { return 490 + 10 * k + row - 1; }
@@ -284,19 +283,14 @@ void SaveHeader() {
 }  // namespace
 
 void EditReportHeader() {
-  const NativeHandle window =
-      OpenAppWindow(kHeaderWindowId, 0, 0, 640, 420, "Шапка отчёта"_cp, kDialogWindowFlags);
-  if (window == 0) return;  // no window, no loop to wait in
-  SetAppWindowDisabled(kMainWindowId, 1);
-  SetControlParent(window);
+  if (OpenModalWindow(kHeaderWindowId, 640, 420, "Шапка отчёта"_cp) == 0) return;
   CreateHeaderControls();
   ShowHeader();
   EnableOperatorColumns();
   while (true) {
     const int code = WaitForEvent();
     if (EventWindowId() != kHeaderWindowId) continue;
-    const bool leave =
-        code == kEventClose || (code == kEventKeyDown && EventKeyCode() == kEscapeKey);
+    const bool leave = IsDialogCancel(code);
     EnableOperatorColumns();
     if (leave) break;
     if (code != kEventControl) continue;
@@ -306,8 +300,6 @@ void EditReportHeader() {
       break;
     }
   }
-  CloseAppWindow(kHeaderWindowId);
-  SetAppWindowDisabled(kMainWindowId, 0);
-  ActivateAppWindow(kMainWindowId);
+  CloseModalWindow(kHeaderWindowId);
   SetControlText(kStationBoxId, ReportHeader.Callsign);
 }

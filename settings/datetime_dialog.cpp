@@ -8,13 +8,11 @@
 
 #include "base/date.h"
 #include "base/text.h"
-#include "ui/window.h"
+#include "ui/modal.h"
 
 namespace {
 
 constexpr int kWindowId = 2;
-constexpr int kMainWindowId = 0;
-constexpr int kKeyEscape = 27;
 constexpr int kSetButton = 1930;
 constexpr int kFirstYear = 2000;
 constexpr int kLastYear = 2037;
@@ -82,11 +80,7 @@ void SetChosenTime() {
 }  // namespace
 
 void DateTimeDialog() {
-  const NativeHandle window =
-      OpenAppWindow(kWindowId, 0, 0, 372, 130, "Установка даты и времени"_cp, kDialogWindowFlags);
-  if (window == 0) return;  // no window, so no loop that could ever end
-  SetAppWindowDisabled(kMainWindowId, 1);
-  SetControlParent(window);
+  if (OpenModalWindow(kWindowId, 372, 130, "Установка даты и времени"_cp) == 0) return;
   CreateControls();
   ShowClock();
 
@@ -94,14 +88,12 @@ void DateTimeDialog() {
   while (!done) {
     const int code = WaitForEvent();
     if (EventWindowId() != kWindowId) continue;
-    if (code == kEventClose || (code == kEventKeyDown && EventKeyCode() == kKeyEscape)) {
+    if (IsDialogCancel(code)) {
       done = true;
     } else if (code == kEventControl && EventSourceId() == kSetButton) {
       SetChosenTime();
       done = true;
     }
   }
-  CloseAppWindow(kWindowId);
-  SetAppWindowDisabled(kMainWindowId, 0);
-  ActivateAppWindow(kMainWindowId);
+  CloseModalWindow(kWindowId);
 }

@@ -6,13 +6,11 @@
 #include <string_view>
 
 #include "base/text.h"
-#include "ui/window.h"
+#include "ui/modal.h"
 
 namespace {
 
 constexpr int kWindowId = 3;
-constexpr int kMainWindowId = 0;
-constexpr int kKeyEscape = 27;
 
 constexpr int kOption30 = 10;
 constexpr int kOption60 = 11;
@@ -124,11 +122,7 @@ void SettingsDialog() {
   const std::string openReport = AppSettings.File;
   LoadSettings();
   AppSettings.File = openReport;
-  const NativeHandle window =
-      OpenAppWindow(kWindowId, 0, 0, 390, 490, "Настройки"_cp, kDialogWindowFlags);
-  if (window == 0) return;  // no window, so no loop that could ever end
-  SetAppWindowDisabled(kMainWindowId, 1);
-  SetControlParent(window);
+  if (OpenModalWindow(kWindowId, 390, 490, "Настройки"_cp) == 0) return;
   CreateControls();
   ShowSettings();
 
@@ -136,7 +130,7 @@ void SettingsDialog() {
   while (!done) {
     const int code = WaitForEvent();
     if (EventWindowId() != kWindowId) continue;
-    if (code == kEventClose || (code == kEventKeyDown && EventKeyCode() == kKeyEscape)) {
+    if (IsDialogCancel(code)) {
       done = true;
     } else if (code == kEventControl && EventSourceId() == kPositionList) {
       SetControlDisabled(kLengthField, GetControlValue(kPositionList) == kPositionNone ? 1 : 0);
@@ -145,7 +139,5 @@ void SettingsDialog() {
       done = true;
     }
   }
-  CloseAppWindow(kWindowId);
-  SetAppWindowDisabled(kMainWindowId, 0);
-  ActivateAppWindow(kMainWindowId);
+  CloseModalWindow(kWindowId);
 }
