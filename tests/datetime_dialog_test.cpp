@@ -1,7 +1,8 @@
 // The date and time dialog on the headless backend: its lists, their
 // preselection from the program's clock, and the clock offset it sets.
-#include <array>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/text.h"
@@ -13,31 +14,27 @@ namespace {
 using headless::ControlKind;
 
 constexpr int kDialog = 2;
-constexpr std::array<int, 6> kLists = {1920, 1921, 1922, 1923, 1924, 1925};
-
-void OpenMainWindow() {
-  OpenAppWindow(0, 0, 0, 798, 530, kTitleText, kMainWindowFlags);
-  ActivateAppWindow(0);
-}
-
-// The selected index of each of the six lists, read while the dialog waits.
-std::array<int, 6> ShownIndices() {
-  std::array<int, 6> shown{};
-  for (std::size_t i = 0; i < kLists.size(); ++i) {
-    const auto* list = headless::Control(kLists[i]);
-    shown[i] = list == nullptr ? -99 : list->value;
-  }
-  return shown;
-}
 
 class DateTimeDialogTest : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    OpenMainWindow();
+    Start(kTestClock, 0);
   }
-  static void ExpectClosedAndMainActive() {
-    ASSERT_NE(headless::Window(kDialog), nullptr);
+  // A fresh main window and the program's clock at `clock` plus `offset`.
+  static void Start(DateValue clock, int64_t offset) {
+    headless::Reset();
+    OpenAppWindow(0, 0, 0, 798, 530, kTitleText, kMainWindowFlags);
+    ActivateAppWindow(0);
+    SetFixedClock(clock);
+    SetClockOffset(offset);
+  }
+  // Runs the dialog over the queued events (probes included); it must take
+  // them all, close, and leave the main window enabled and active.
+  static void Run() {
+    DateTimeDialog();
+    EXPECT_EQ(headless::PendingEvents(), 0);
+    EXPECT_EQ(headless::ScriptEndCloses(), 0);
     EXPECT_FALSE(headless::Window(kDialog)->open);
     EXPECT_FALSE(headless::Window(0)->disabled);
     EXPECT_EQ(headless::ActiveWindow(), 0);
@@ -45,201 +42,104 @@ class DateTimeDialogTest : public ProgramTest {
 };
 
 TEST_F(DateTimeDialogTest, Layout) {
+  using K = ControlKind;
   const struct {
     int id;
-    ControlKind kind;
+    K kind;
     int x, y, width, height;
     std::string_view text;
-    int first, last;  // list entries
+    int flags, first, last;  // label flags; list entries first..last
   } kControls[] = {
-      {1901, ControlKind::Label, 20, 20, 60, 18, "Дата:"_cp, 0, -1},
-      {1902, ControlKind::Label, 20, 50, 60, 18, "Время:"_cp, 0, -1},
-      {1930, ControlKind::PushButton, 116, 90, 140, 25, "Установить"_cp, 0, -1},
-      {1920, ControlKind::DropDownList, 80, 20, 80, 180, "", 1, 31},
-      {1921, ControlKind::DropDownList, 170, 20, 80, 180, "", 1, 12},
-      {1922, ControlKind::DropDownList, 260, 20, 80, 180, "", 2000, 2037},
-      {1923, ControlKind::DropDownList, 80, 50, 80, 180, "", 0, 23},
-      {1924, ControlKind::DropDownList, 170, 50, 80, 180, "", 0, 59},
-      {1925, ControlKind::DropDownList, 260, 50, 80, 180, "", 0, 59},
+      {1901, K::Label, 20, 20, 60, 18, "Дата:"_cp, kLabelRight, 0, -1},
+      {1902, K::Label, 20, 50, 60, 18, "Время:"_cp, kLabelRight, 0, -1},
+      {1930, K::PushButton, 116, 90, 140, 25, "Установить"_cp, 0, 0, -1},
+      {1920, K::DropDownList, 80, 20, 80, 180, "", 0, 1, 31},
+      {1921, K::DropDownList, 170, 20, 80, 180, "", 0, 1, 12},
+      {1922, K::DropDownList, 260, 20, 80, 180, "", 0, 2000, 2037},
+      {1923, K::DropDownList, 80, 50, 80, 180, "", 0, 0, 23},
+      {1924, K::DropDownList, 170, 50, 80, 180, "", 0, 0, 59},
+      {1925, K::DropDownList, 260, 50, 80, 180, "", 0, 0, 59},
   };
-  int probes = 0;
   headless::QueueProbe([&] {
-    ++probes;
     const auto* window = headless::Window(kDialog);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->title, "Установка даты и времени"_cp);
-    EXPECT_EQ(window->width, 372);
-    EXPECT_EQ(window->height, 130);
-    EXPECT_EQ(window->flags, 0xC80001u);
+    EXPECT_EQ(std::tie(window->title, window->width, window->height, window->flags),
+              std::make_tuple(std::string("Установка даты и времени"_cp), 372, 130, 0xC80001u));
     EXPECT_TRUE(headless::Window(0)->disabled);
     std::vector<int> order;
-    for (const auto& c : kControls) order.push_back(c.id);
-    EXPECT_EQ(headless::ControlOrder(), order);
     for (const auto& c : kControls) {
+      order.push_back(c.id);
       SCOPED_TRACE(c.id);
-      const auto* control = headless::Control(c.id);
-      ASSERT_NE(control, nullptr);
-      EXPECT_EQ(control->window, kDialog);
-      EXPECT_EQ(control->kind, c.kind);
-      EXPECT_EQ(control->x, c.x);
-      EXPECT_EQ(control->y, c.y);
-      EXPECT_EQ(control->width, c.width);
-      EXPECT_EQ(control->height, c.height);
-      EXPECT_EQ(control->text, c.text);
-      if (c.kind == ControlKind::Label) {
-        EXPECT_EQ(control->flags, kLabelRight);
-      }
+      const auto* got = headless::Control(c.id);
+      ASSERT_NE(got, nullptr);
+      EXPECT_EQ(std::tie(got->window, got->kind, got->x, got->y, got->width, got->height),
+                std::tie(kDialog, c.kind, c.x, c.y, c.width, c.height));
       std::vector<std::string> entries;
       for (int n = c.first; n <= c.last; ++n) entries.push_back(DecimalText(n));
-      EXPECT_EQ(control->entries, entries);
+      EXPECT_EQ(std::tie(got->text, got->flags, got->entries),
+                std::make_tuple(std::string(c.text), c.flags, entries));
     }
+    EXPECT_EQ(headless::ControlOrder(), order);
   });
   headless::QueueKeyDown(27, kDialog);
-  DateTimeDialog();
-  EXPECT_EQ(probes, 1);
-  ExpectClosedAndMainActive();
+  Run();
 }
 
-TEST_F(DateTimeDialogTest, PreselectsTheProgramsClock) {
+TEST_F(DateTimeDialogTest, ShowsAndSetsTheProgramsClock) {
+  const int64_t kTo2011 = DateFromParts(2011, 1, 1, 0, 0, 0) - int64_t{kTestClock};
+  const int64_t kTo29Feb2012 = DateFromParts(2012, 2, 29, 9, 5, 2) - int64_t{kTestClock};
+  // shown: the selected index of each list, day to second, when the dialog opens.
+  // steps: "1923=10" chooses entry 10 of list 1923; "Set", "Esc" and "Close" end
+  // the dialog; "Other" queues a tick and events of the main window.
   const struct {
-    const char* name;
     DateValue clock;
-    int64_t offset;
-    std::array<int, 6> shown;  // day, month, year, hour, minute, second
+    int64_t before;
+    const char *shown, *steps;
+    int64_t after;
   } kCases[] = {
-      {"7 March 2010 09:05:02", kTestClock, 0, {6, 2, 10, 9, 5, 2}},
-      {"first entries", DateFromParts(2000, 1, 1, 0, 0, 0), 0, {0, 0, 0, 0, 0, 0}},
-      {"last entries", DateFromParts(2037, 12, 31, 23, 59, 59), 0, {30, 11, 37, 23, 59, 59}},
-      {"a year after 2037", DateFromParts(2038, 1, 19, 3, 14, 7), 0, {18, 0, -1, 3, 14, 7}},
-      {"a year before 2000", DateFromParts(1999, 12, 31, 23, 59, 58), 0, {30, 11, -1, 23, 59, 58}},
-      {"with the offset set before", kTestClock, 3600 + 60, {6, 2, 10, 10, 6, 2}},
-      {"a clock that reads no date", InvalidDate, 0, {-1, -1, -1, -1, -1, -1}},
+      {kTestClock, 0, "6 2 10 9 5 2", "1923=10 Set", 3600},
+      {kTestClock, 0, "6 2 10 9 5 2", "Set", 0},
+      {kTestClock, 0, "6 2 10 9 5 2", "1922=9 1920=5 Set", -366 * 86400},
+      {kTestClock, 0, "6 2 10 9 5 2", "1920=0 1921=0 1922=11 1923=0 1924=0 1925=0 Set", kTo2011},
+      {kTestClock, 3600, "6 2 10 10 5 2", "1923=9 Set", 0},  // measured from the clock
+      {kTestClock, 3660, "6 2 10 10 6 2", "Set", 3660},
+      {kTestClock, 120, "6 2 10 9 7 2", "1920=30 1921=1 Set", 120},  // 31 February: no change
+      {kTestClock, 120, "6 2 10 9 7 2", "1920=28 1921=1 Set", 120},  // nor 29 February 2010
+      {kTestClock, 0, "6 2 10 9 5 2", "1920=28 1921=1 1922=12 Set", kTo29Feb2012},
+      {kTestClock, 0, "6 2 10 9 5 2", "1923=10 Esc", 0},
+      {kTestClock, 0, "6 2 10 9 5 2", "1923=10 Close", 0},
+      {kTestClock, 0, "6 2 10 9 5 2", "1923=11 Other Set", 2 * 3600},
+      {DateFromParts(2000, 1, 1, 0, 0, 0), 0, "0 0 0 0 0 0", "Close", 0},
+      {DateFromParts(2037, 12, 31, 23, 59, 59), 0, "30 11 37 23 59 59", "Close", 0},
+      {DateFromParts(1999, 12, 31, 23, 59, 58), 0, "30 11 -1 23 59 58", "Set", 0},
+      {DateFromParts(2038, 1, 19, 3, 14, 7), 0, "18 0 -1 3 14 7", "1923=5 Set", 0},
+      {InvalidDate, 0, "-1 -1 -1 -1 -1 -1", "1920=0 1921=0 1922=0 1923=0 1924=0 1925=0 Set", 0},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    headless::Reset();
-    OpenMainWindow();
-    SetFixedClock(c.clock);
-    SetClockOffset(c.offset);
-    std::array<int, 6> shown{};
-    headless::QueueProbe([&] { shown = ShownIndices(); });
-    headless::QueueClose(kDialog);
-    DateTimeDialog();
-    EXPECT_EQ(shown, c.shown);
-    EXPECT_EQ(ClockOffset(), c.offset);  // closing sets nothing
-    ExpectClosedAndMainActive();
-  }
-}
-
-TEST_F(DateTimeDialogTest, SettingTheTimeShiftsTheProgramsClock) {
-  struct Choice {
-    int list, index;
-  };
-  enum class End { Button, Escape, Close };
-  constexpr int64_t kDay = 86400;
-  const struct {
-    const char* name;
-    DateValue clock;
-    int64_t offsetBefore;
-    std::vector<Choice> choices;
-    bool foreignEvents;  // events of other windows before the end
-    End end;
-    int64_t offsetAfter;
-  } kCases[] = {
-      {"an hour later", kTestClock, 0, {{1923, 10}}, false, End::Button, 3600},
-      {"unchanged lists set no offset", kTestClock, 0, {}, false, End::Button, 0},
-      {"a year and a day back",
-       kTestClock,
-       0,
-       {{1922, 9}, {1920, 5}},
-       false,
-       End::Button,
-       -365 * kDay - kDay},
-      {"every field changed",
-       kTestClock,
-       0,
-       {{1920, 0}, {1921, 0}, {1922, 11}, {1923, 0}, {1924, 0}, {1925, 0}},
-       false,
-       End::Button,
-       DateFromParts(2011, 1, 1, 0, 0, 0) - int64_t{kTestClock}},
-      {"offset measured from the clock, not from the shown time",
-       kTestClock,
-       3600,
-       {{1923, 9}},
-       false,
-       End::Button,
-       0},
-      {"shown time kept with an offset", kTestClock, 3600, {}, false, End::Button, 3600},
-      {"31 February changes nothing",
-       kTestClock,
-       120,
-       {{1920, 30}, {1921, 1}},
-       false,
-       End::Button,
-       120},
-      {"29 February 2010 changes nothing",
-       kTestClock,
-       120,
-       {{1920, 28}, {1921, 1}},
-       false,
-       End::Button,
-       120},
-      {"29 February 2012 is a day",
-       kTestClock,
-       0,
-       {{1920, 28}, {1921, 1}, {1922, 12}},
-       false,
-       End::Button,
-       DateFromParts(2012, 2, 29, 9, 5, 2) - int64_t{kTestClock}},
-      {"a year not in the list changes nothing",
-       DateFromParts(2038, 1, 1, 0, 0, 0),
-       0,
-       {{1923, 5}},
-       false,
-       End::Button,
-       0},
-      {"Escape sets nothing", kTestClock, 0, {{1923, 10}}, false, End::Escape, 0},
-      {"close button sets nothing", kTestClock, 0, {{1923, 10}}, false, End::Close, 0},
-      {"other windows' events do not end it",
-       kTestClock,
-       0,
-       {{1923, 11}},
-       true,
-       End::Button,
-       2 * 3600},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    headless::Reset();
-    OpenMainWindow();
-    SetFixedClock(c.clock);
-    SetClockOffset(c.offsetBefore);
-    for (const Choice& choice : c.choices) headless::QueueListChoice(choice.list, choice.index);
-    if (c.foreignEvents) {
-      headless::QueueTimer();
-      headless::QueueKeyDown(27, 0);
-      headless::QueueClose(0);
-      headless::QueueRawEvent(kEventKeyDown, 0);
+    SCOPED_TRACE(testing::Message() << c.clock << " + " << c.before << ": " << c.steps);
+    Start(c.clock, c.before);
+    std::string shown;
+    headless::QueueProbe([&] {
+      for (int id = 1920; id <= 1925; ++id) shown += DecimalText(GetControlValue(id)) + " ";
+    });
+    std::istringstream words(c.steps);
+    for (std::string w; words >> w;) {
+      if (w == "Set") headless::QueueButton(1930);
+      if (w == "Esc") headless::QueueKeyDown(27, kDialog);
+      if (w == "Close") headless::QueueClose(kDialog);
+      if (w == "Other") {  // events the dialog must let pass
+        headless::QueueTimer();
+        headless::QueueKeyDown(27, 0);
+        headless::QueueClose(0);
+        headless::QueueRawEvent(kEventKeyDown, 0);
+      }
+      if (IsDigitByte(w[0])) headless::QueueListChoice(std::stoi(w), std::stoi(w.substr(5)));
     }
-    switch (c.end) {
-      case End::Button:
-        headless::QueueButton(1930);
-        break;
-      case End::Escape:
-        headless::QueueKeyDown(27, kDialog);
-        break;
-      case End::Close:
-        headless::QueueClose(kDialog);
-        break;
-    }
-    DateTimeDialog();
-    EXPECT_EQ(headless::PendingEvents(), 0);
-    EXPECT_EQ(headless::ScriptEndCloses(), 0);
-    ExpectClosedAndMainActive();
-    EXPECT_EQ(ClockOffset(), c.offsetAfter);
-    // The program's clock follows; the clock source itself is untouched.
+    Run();
+    EXPECT_EQ(shown, std::string(c.shown) + " ");
+    EXPECT_EQ(ClockOffset(), c.after);
     if (c.clock != InvalidDate) {
-      EXPECT_EQ(CurrentDateValue(), c.clock + c.offsetAfter);
+      EXPECT_EQ(CurrentDateValue(), c.clock + c.after);  // the clock source itself is untouched
     }
   }
 }
@@ -247,18 +147,10 @@ TEST_F(DateTimeDialogTest, SettingTheTimeShiftsTheProgramsClock) {
 TEST_F(DateTimeDialogTest, TheSetTimeRunsOnWithTheClock) {
   headless::QueueListChoice(1923, 22);  // 22:05:02
   headless::QueueButton(1930);
-  DateTimeDialog();
+  Run();
   SetFixedClock(kTestClock + 61);  // a minute and a second later by the computer
   EXPECT_EQ(RenderDatePattern("%yyyy-%mm-%dd %hh:%ii:%ss", CurrentDateValue()),
             "2010-03-07 22:06:03");
-}
-
-TEST_F(DateTimeDialogTest, MainWindowTakesNoInputWhileOpen) {
-  headless::QueueClick(5, 5, 0);  // refused while window 0 is disabled
-  headless::QueueButton(1930);
-  DateTimeDialog();
-  EXPECT_EQ(MouseXInWindow(0), -1);
-  ExpectClosedAndMainActive();
 }
 
 }  // namespace
