@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -12,112 +13,39 @@
 namespace {
 
 // A complete 24-bit Windows bitmap of the given size, all white.
-std::string WhiteBitmap(int width, int height) {
-  const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) / 4 * 4;
-  const uint32_t pixels = stride * static_cast<uint32_t>(height);
-  // Header fields and their sizes in bytes: file size, reserved, pixel offset,
-  // info size, width, height, planes, bits, compression, image size, dpm x/y,
-  // palette counts.
-  const struct {
-    uint32_t value;
-    int bytes;
-  } kFields[] = {{54 + pixels, 4},
-                 {0, 4},
-                 {54, 4},
-                 {40, 4},
-                 {static_cast<uint32_t>(width), 4},
-                 {static_cast<uint32_t>(height), 4},
-                 {1, 2},
-                 {24, 2},
-                 {0, 4},
-                 {pixels, 4},
-                 {3780, 4},
-                 {3780, 4},
-                 {0, 4},
-                 {0, 4}};
+std::string WhiteBitmap(uint32_t width, uint32_t height) {
+  const uint32_t pixels = (width * 3 + 3) / 4 * 4 * height;
   std::string bmp = "BM";
-  for (const auto& field : kFields) {
-    for (int i = 0; i < field.bytes; ++i) bmp.push_back(static_cast<char>(field.value >> (8 * i)));
-  }
-  bmp.append(pixels, '\xFF');
-  return bmp;
-}
-
-class HelpTest : public ProgramTest {
- protected:
-  void SetUp() override {
-    ProgramTest::SetUp();
-    ASSERT_TRUE(InitWindowLayer());
-    ASSERT_TRUE(StartUp());
-  }
-};
-
-TEST_F(HelpTest, WindowAndPicture) {
-  const struct {
-    const char* name;
-    std::string fileBytes;  // CORVANE.BMP in the working folder; empty: none
-    bool shown;
-  } kCases[] = {
-      {"valid bitmap", WhiteBitmap(700, 390), true},
-      {"missing file", "", false},
-      {"not a bitmap", "this is no picture", false},
-      {"cut-off bitmap", WhiteBitmap(700, 390).substr(0, 40), false},
+  auto put = [&bmp](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<char>(value >> (8 * i)));
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    std::remove("CORVANE.BMP");
-    if (!c.fileBytes.empty()) WriteFileBytes("CORVANE.BMP", c.fileBytes);
-    ASSERT_TRUE(OpenHelpWindow());
-
-    const headless::WindowState* window = headless::Window(kHelpWindowId);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->open);
-    EXPECT_EQ(window->title, "Справка"_cp);
-    EXPECT_EQ(window->width, 700);
-    EXPECT_EQ(window->height, 390);
-    EXPECT_EQ(window->flags, 0xC80001u);
-    EXPECT_FALSE(window->hasMenu);
-    EXPECT_TRUE(headless::Window(kMainWindowId)->disabled);
-
-    const headless::ControlState* picture = headless::Control(1);
-    ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(picture->window, kHelpWindowId);
-    EXPECT_EQ(picture->kind, headless::ControlKind::Picture);
-    EXPECT_EQ(picture->x, 0);
-    EXPECT_EQ(picture->y, 0);
-    EXPECT_EQ(picture->width, 700);
-    EXPECT_EQ(picture->height, 390);
-    ASSERT_NE(headless::Picture(0), nullptr);
-    EXPECT_EQ(headless::Picture(0)->file, "CORVANE.BMP");
-    EXPECT_EQ(picture->picture != 0, c.shown);
-    EXPECT_EQ(picture->picture, c.shown ? PictureHandle(0) : 0);
-
-    CloseHelpWindow();
-    EXPECT_FALSE(headless::Window(kHelpWindowId)->open);
-    EXPECT_EQ(headless::Control(1), nullptr);
-  }
+  for (uint32_t value : {54 + pixels, 0u, 54u, 40u, width, height}) put(value, 4);
+  for (uint32_t value : {1u, 24u}) put(value, 2);  // planes, bits per pixel
+  for (uint32_t value : {0u, pixels, 3780u, 3780u, 0u, 0u}) put(value, 4);
+  return bmp.append(pixels, '\xFF');
 }
 
-// What ends the help loop: only Escape pressed in the help window and its
-// close button. Anything else is dropped, and the loop then ends only at the
-// script's end (a made-up close).
-TEST_F(HelpTest, OnlyEscapeAndCloseEndIt) {
+using HelpTest = ProgramTest;
+
+// Each case opens the window over a CORVANE.BMP (none when empty) and sends
+// one event: only Escape pressed in the help window and its close button end
+// the loop; anything else is dropped, and the loop then ends at the script's end.
+TEST_F(HelpTest, WindowPictureAndWhatClosesIt) {
+  const std::string kBitmap = WhiteBitmap(700, 390), kCut = kBitmap.substr(0, 40);
   const struct {
     const char* name;
+    std::string file;
+    bool shown;
     void (*queue)();
     bool closes;
   } kCases[] = {
-      {"Escape pressed", [] { headless::QueueKeyDown(27); }, true},
-      {"close button", [] { headless::QueueClose(kHelpWindowId); }, true},
-      {"Escape released", [] { headless::QueueKeyUp(27); }, false},
-      {"Escape with Alt", [] { headless::QueueAltKey(27); }, false},
-      {"letter", [] { headless::QueueKey('Q'); }, false},
-      {"Enter", [] { headless::QueueKeyDown(13); }, false},
-      {"click", [] { headless::QueueClick(100, 100); }, false},
-      {"timer", [] { headless::QueueTimer(); }, false},
-      {"menu", [] { headless::QueueMenu(4); }, false},
-      {"close of the main window", [] { headless::QueueClose(kMainWindowId); }, false},
-      {"Escape in the main window",
+      {"bitmap, Escape", kBitmap, true, [] { headless::QueueKeyDown(27); }, true},
+      {"no file, close button", "", false, [] { headless::QueueClose(kHelpWindowId); }, true},
+      {"not a bitmap, Escape up", "no picture", false, [] { headless::QueueKeyUp(27); }, false},
+      {"cut-off bitmap, a letter", kCut, false, [] { headless::QueueKey('Q'); }, false},
+      {"a click", kBitmap, true, [] { headless::QueueClick(100, 100); }, false},
+      {"main window closed", kBitmap, true, [] { headless::QueueClose(kMainWindowId); }, false},
+      {"Escape in the main window", kBitmap, true,
        [] {
          SetAppWindowDisabled(kMainWindowId, 0);  // so that the key gets through
          headless::QueueKeyDown(27, kMainWindowId);
@@ -128,7 +56,21 @@ TEST_F(HelpTest, OnlyEscapeAndCloseEndIt) {
     SCOPED_TRACE(c.name);
     ResetEverything();
     ASSERT_TRUE(StartUp());
+    std::remove("CORVANE.BMP");
+    if (!c.file.empty()) WriteFileBytes("CORVANE.BMP", c.file);
     ASSERT_TRUE(OpenHelpWindow());
+    const headless::WindowState* w = headless::Window(kHelpWindowId);
+    EXPECT_EQ(std::tuple(w->open, w->title, w->width, w->height, w->flags, w->hasMenu),
+              std::tuple(true, std::string("Справка"_cp), 700, 390, 0xC80001u, false));
+    EXPECT_TRUE(headless::Window(kMainWindowId)->disabled);
+    const headless::ControlState* p = headless::Control(1);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::tuple(p->window, p->kind == headless::ControlKind::Picture, p->x, p->y, p->width,
+                         p->height),
+              std::tuple(kHelpWindowId, true, 0, 0, 700, 390));
+    EXPECT_EQ(headless::Picture(0)->file, "CORVANE.BMP");
+    EXPECT_EQ(p->picture, c.shown ? PictureHandle(0) : 0);
+    EXPECT_EQ(p->picture != 0, c.shown);
     c.queue();
     RunHelpLoop();
     EXPECT_EQ(headless::PendingEvents(), 0);
@@ -137,51 +79,37 @@ TEST_F(HelpTest, OnlyEscapeAndCloseEndIt) {
   }
 }
 
-// Through the menu: the main window comes back enabled and active, with the
-// current cell and the log as they were; keys pressed in the help window do
-// not reach the grid, and the main loop goes on afterwards.
+// Through the menu: keys and clicks in the help window do not reach the grid;
+// afterwards the main window is enabled and active with the cell and log as
+// they were, and its loop goes on.
 TEST_F(HelpTest, MainWindowComesBackUnchanged) {
-  headless::QueueKey('U');
-  headless::QueueKey('A');
+  ASSERT_TRUE(StartUp());
+  for (int key : {'U', 'A'}) headless::QueueKey(key);
   headless::QueueMenu(31);
-  headless::QueueKey('X');
-  headless::QueueKeyDown(40);
+  for (int key : {int{'X'}, 40}) headless::QueueKey(key);
   headless::QueueClick(20, 40);
   headless::QueueKeyDown(27);
-  headless::QueueMenu(32);  // the main loop still runs after the help
-  RunEventLoop();
-
-  ASSERT_NE(headless::Window(kHelpWindowId), nullptr);
-  EXPECT_FALSE(headless::Window(kHelpWindowId)->open);
-  EXPECT_FALSE(headless::Window(kMainWindowId)->disabled);
-  EXPECT_EQ(headless::ActiveWindow(), kMainWindowId);
-  EXPECT_EQ(Log.QsoLog[1][kColCall], "UA");
-  EXPECT_EQ(Log.QsoCount, 1);
-  EXPECT_EQ(Log.CurrentRow, 1);
-  EXPECT_EQ(Log.CurrentColumn, kColCall);
-  EXPECT_EQ(headless::Control(103)->backColour, AppSettings.Background);
-  EXPECT_EQ(headless::DialogCalls().size(), 1u);
-  EXPECT_EQ(headless::ScriptEndCloses(), 1);  // only the main window's
-}
-
-TEST_F(HelpTest, AboutBox) {
   headless::QueueMenu(32);
   RunEventLoop();
+  EXPECT_EQ(std::tuple(headless::Window(kHelpWindowId)->open,
+                       headless::Window(kMainWindowId)->disabled, headless::ActiveWindow()),
+            std::tuple(false, false, kMainWindowId));
+  EXPECT_EQ(Log.QsoLog[1][kColCall], "UA");
+  EXPECT_EQ(std::tuple(Log.QsoCount, Log.CurrentRow, Log.CurrentColumn), std::tuple(1, 1, 4));
+  EXPECT_EQ(headless::Control(103)->backColour, AppSettings.Background);
+  EXPECT_EQ(headless::ScriptEndCloses(), 1);  // only the main window's
+
+  // The About box: "Corvane v7.0" and two author lines.
   const std::vector<headless::DialogCall> calls = headless::DialogCalls();
   ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].kind, "message");
-  EXPECT_EQ(calls[0].title, "О программе"_cp);
-  EXPECT_EQ(calls[0].flags, 64);
-  const std::string& text = calls[0].text;
-  ASSERT_EQ(text.rfind("Corvane v7.0\n", 0), 0u) << text;
-  // The title line and two author lines, none empty.
-  const std::size_t first = text.find('\n');
-  const std::size_t second = text.find('\n', first + 1);
-  ASSERT_NE(second, std::string::npos);
-  EXPECT_EQ(text.find('\n', second + 1), std::string::npos);
-  EXPECT_GT(second, first + 1);
-  EXPECT_GT(text.size(), second + 1);
-  EXPECT_FALSE(headless::Window(kMainWindowId)->disabled);
+  EXPECT_EQ(std::tuple(calls[0].kind, calls[0].title, calls[0].flags),
+            std::tuple(std::string("message"), std::string("О программе"_cp), 64));
+  const std::string& text = calls[0].text;  // three lines, none empty
+  const std::size_t first = text.find('\n'), second = text.find('\n', first + 1);
+  EXPECT_EQ(text.substr(0, first + 1), "Corvane v7.0\n");
+  EXPECT_TRUE(second > first + 1 && second + 1 < text.size() &&
+              text.find('\n', second + 1) == std::string::npos)
+      << text;
 }
 
 }  // namespace
