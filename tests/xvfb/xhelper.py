@@ -50,13 +50,13 @@ def wait_green(x, y0, y1, start_ns, timeout_ms):
     return 1
 
 
-def fake_keys(specs):
+def fake_keys(keys):
     # "+N" presses X key code N, "-N" releases it: raw XTEST, no layout switching.
     x11, dpy = display()
     xtst = ctypes.CDLL("libXtst.so.6")
     xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-    for spec in specs:
-        xtst.XTestFakeKeyEvent(dpy, int(spec[1:]), 1 if spec[0] == "+" else 0, 0)
+    for key in keys:
+        xtst.XTestFakeKeyEvent(dpy, int(key[1:]), 1 if key[0] == "+" else 0, 0)
         x11.XSync(dpy, 0)
         time.sleep(0.03)
     return 0
@@ -166,8 +166,8 @@ def main(argv):
             print("FAIL: the window's back colour %s is not at its corner (%s there)" % (back, got))
             return 1
         failures = 0
-        for spec in argv[6:]:
-            x, y, w, h, what = spec.split(":", 4)
+        for key in argv[6:]:
+            x, y, w, h, what = key.split(":", 4)
             x, y, w, h = ox + int(x), oy + int(y), int(w), int(h)
             marks = sum(rgb(pixels, width, i, j) != back
                         for j in range(y, y + h) for i in range(x, x + w))
