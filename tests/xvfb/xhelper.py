@@ -166,8 +166,8 @@ def main(argv):
             print("FAIL: the window's back colour %s is not at its corner (%s there)" % (back, got))
             return 1
         failures = 0
-        for key in argv[6:]:
-            x, y, w, h, what = key.split(":", 4)
+        for region in argv[6:]:
+            x, y, w, h, what = region.split(":", 4)
             x, y, w, h = ox + int(x), oy + int(y), int(w), int(h)
             marks = sum(rgb(pixels, width, i, j) != back
                         for j in range(y, y + h) for i in range(x, x + w))
