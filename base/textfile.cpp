@@ -154,6 +154,9 @@ bool BeginReplacement(const std::string& path, Replacement* out) {
   struct stat info {};
   const bool exists = stat(target.c_str(), &info) == 0;
   if (exists && !S_ISREG(info.st_mode)) return false;
+  // A report or settings file marked read-only stays as it is: the rename
+  // would otherwise replace it behind its owner's back.
+  if (exists && access(target.c_str(), W_OK) != 0) return false;
   std::string pattern = target + ".tmpXXXXXX";
   const int handle = mkostemp(pattern.data(), O_CLOEXEC);
   if (handle < 0) return false;

@@ -3,8 +3,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,31 +164,17 @@ TEST_F(KeyValueTest, FailuresWriteNothing) {
   EXPECT_EQ(ReadFileBytes("huge.ini").size(), 17u << 20);
 }
 
-// Makes a file unwritable even for root (the immutable attribute); false
-// where the file system does not allow it.
-bool SetImmutable(const char* path, bool on) {
-  const int fd = open(path, O_RDONLY | O_NONBLOCK);
-  int flags = 0;
-  bool ok = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  if (fd >= 0) close(fd);
-  return ok;
-}
-
 TEST_F(KeyValueTest, ReadOnlyFileIsReadButNotWritten) {
   const std::string before = "[Main]\r\nK=1\r\n";
   WriteFileBytes("corvane.ini", before);
-  const bool locked =
-      geteuid() == 0 ? SetImmutable("corvane.ini", true) : chmod("corvane.ini", 0444) == 0;
-  if (!locked) GTEST_SKIP() << "cannot make a file unwritable here";
+  if (!SetWriteLock("corvane.ini", true)) GTEST_SKIP() << "cannot make a file unwritable here";
   EXPECT_TRUE(OpenKeyValueFile("corvane.ini"));
   EXPECT_TRUE(SelectKeyGroup("Main"));
   EXPECT_EQ(ReadKeyInteger("K", 0), 1);
   WriteKeyInteger("K", 2);
   CloseKeyValueFile();
   EXPECT_FALSE(CreateKeyValueFile("corvane.ini"));
-  if (geteuid() == 0) SetImmutable("corvane.ini", false);
+  SetWriteLock("corvane.ini", false);
   EXPECT_EQ(ReadFileBytes("corvane.ini"), before);
 }
 

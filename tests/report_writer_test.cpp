@@ -107,13 +107,15 @@ TEST_F(ProgramTest, StoreCellStoresShowsAndRewrites) {
   EXPECT_EQ(ReadFileBytes("store.CBR"), BuildReportText());
 }
 
-enum Fault { kNoFault, kBakIsFolder, kFolderGone, kFolderReadOnly };
-void SetFault(Fault fault, bool on) {
+enum Fault { kNoFault, kBakIsFolder, kFolderGone, kFolderReadOnly, kFileReadOnly };
+bool SetFault(Fault fault, bool on) {
   if (fault == kBakIsFolder && on) fs::create_directory("logs/r.CBR.bak");
   if (fault == kBakIsFolder && !on) fs::remove("logs/r.CBR.bak");
   if (fault == kFolderGone && on) fs::remove_all("logs");
   if (fault == kFolderGone && !on) fs::create_directory("logs");
-  if (fault == kFolderReadOnly) chmod("logs", on ? 0555 : 0755);
+  if (fault == kFolderReadOnly) return SetWriteLock("logs", on);
+  if (fault == kFileReadOnly) return SetWriteLock("logs/r.CBR", on);
+  return true;
 }
 
 // An existing file is kept as ".bak" once per run before its first rewrite. A
@@ -136,10 +138,10 @@ TEST_F(ProgramTest, BackupAndFailedRewrites) {
       {"backup cannot be made", true, nullptr, "", kBakIsFolder, kOriginal, kOriginal},
       {"folder removed", true, nullptr, "", kFolderGone, kMissing, kMissing},
       {"folder not writable", true, nullptr, "", kFolderReadOnly, kOriginal, kOriginal},
+      {"report file read-only", true, nullptr, "logs/r.CBR", kFileReadOnly, kOriginal, kMissing},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    if (c.fault == kFolderReadOnly && geteuid() == 0) continue;  // root ignores permissions
     ResetEverything();
     fs::remove_all("logs");
     fs::create_directory("logs");
@@ -147,7 +149,10 @@ TEST_F(ProgramTest, BackupAndFailedRewrites) {
     if (c.olderBak != nullptr) WriteFileBytes("logs/r.CBR.bak", c.olderBak);
     AppSettings.File = "logs/r.CBR";
     Report.BackedUpFile = c.backedUp;
-    SetFault(c.fault, true);
+    if (!SetFault(c.fault, true)) {
+      ADD_FAILURE() << "cannot make the fault here";
+      continue;
+    }
     StoreCell(kColCall, 1, 0, "UA1AAA");
     StoreCell(kColSent, 1, 0, "002");
     EXPECT_EQ(Report.WriteFailed, c.whileBroken != nullptr);

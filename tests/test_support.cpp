@@ -1,5 +1,9 @@
 #include "tests/test_support.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,6 +22,17 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 bool PathExists(const std::string& path) { return std::filesystem::exists(path); }
+
+bool SetWriteLock(const char* path, bool on) {
+  if (geteuid() != 0) return chmod(path, on ? 0555 : 0755) == 0;
+  const int fd = open(path, O_RDONLY | O_NONBLOCK);
+  int flags = 0;
+  bool ok = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) close(fd);
+  return ok;
+}
 
 void TempDirTest::SetUp() {
   oldDir_ = std::filesystem::current_path().string();

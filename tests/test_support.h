@@ -16,6 +16,10 @@
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
+// Makes a file or folder unwritable, also for the superuser (who ignores the
+// permission bits: the immutable attribute is used then), or writable again.
+// False where that cannot be done here.
+bool SetWriteLock(const char* path, bool on);
 
 // Each test runs in a new empty folder that is removed afterwards.
 class TempDirTest : public ::testing::Test {
