@@ -63,20 +63,10 @@ void StampCurrentRow() {
 // The decimal value of a serial part: blanks, a sign, digits, as the log reads
 // numbers, but counted in 64 bits so that long serials do not wrap.
 int64_t SerialValue(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  const DecimalScan scan = ScanDecimal(text);
   int64_t value = 0;
-  int digits = 0;
-  for (; i < text.size() && IsDigitByte(text[i]); ++i) {
-    if (++digits > kSerialMaxDigits) break;
-    value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
+  for (char digit : scan.digits.substr(0, kSerialMaxDigits)) value = value * 10 + (digit - '0');
+  return scan.negative ? -value : value;
 }
 
 // The sent exchange of the next entry row: the serial part (the last or the

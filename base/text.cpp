@@ -91,20 +91,25 @@ std::string UpperCase1251(std::string_view text) {
   return out;
 }
 
-int32_t ParseDecimal(std::string_view text) {
+DecimalScan ScanDecimal(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
+  DecimalScan scan;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
+    scan.negative = text[i] == '-';
     ++i;
   }
+  std::size_t end = i;
+  while (end < text.size() && IsDigitByte(text[end])) ++end;
+  scan.digits = text.substr(i, end - i);
+  return scan;
+}
+
+int32_t ParseDecimal(std::string_view text) {
+  const DecimalScan scan = ScanDecimal(text);
   uint32_t value = 0;  // unsigned, so the wrap is defined
-  while (i < text.size() && IsDigitByte(text[i])) {
-    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
-    ++i;
-  }
-  if (negative) value = 0u - value;
+  for (char digit : scan.digits) value = value * 10u + static_cast<uint32_t>(digit - '0');
+  if (scan.negative) value = 0u - value;
   return static_cast<int32_t>(value);
 }
 

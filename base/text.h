@@ -23,7 +23,14 @@ std::string AlignLeft(std::string_view text, int width, char pad = ' ');
 std::string AlignRight(std::string_view text, int width, char pad = ' ');
 std::string SpaceRun(int n);
 std::string UpperCase1251(std::string_view text);
-// Leading spaces and tabs, one sign, decimal digits; wraps modulo 2^32.
+// The number at the start of a text, as the program reads numbers: leading
+// spaces and tabs, one "+" or "-", then the run of decimal digits.
+struct DecimalScan {
+  bool negative = false;
+  std::string_view digits;  // empty when the text starts with no number
+};
+DecimalScan ScanDecimal(std::string_view text);
+// That number as a 32-bit value; wraps modulo 2^32.
 int32_t ParseDecimal(std::string_view text);
 std::string DecimalText(int32_t number);
 std::string CharText(int code);
