@@ -23,22 +23,11 @@ class DateTimeDialogTest : public ProgramTest {
   }
   // A fresh main window and the program's clock at `clock` plus `offset`.
   static void Start(DateValue clock, int64_t offset) {
-    headless::Reset();
-    OpenAppWindow(0, 0, 0, 798, 530, kTitleText, kMainWindowFlags);
-    ActivateAppWindow(0);
+    OpenMainWindowOnly();
     SetFixedClock(clock);
     SetClockOffset(offset);
   }
-  // Runs the dialog over the queued events (probes included); it must take
-  // them all, close, and leave the main window enabled and active.
-  static void Run() {
-    DateTimeDialog();
-    EXPECT_EQ(headless::PendingEvents(), 0);
-    EXPECT_EQ(headless::ScriptEndCloses(), 0);
-    EXPECT_FALSE(headless::Window(kDialog)->open);
-    EXPECT_FALSE(headless::Window(0)->disabled);
-    EXPECT_EQ(headless::ActiveWindow(), 0);
-  }
+  static void Run() { RunDialog(DateTimeDialog, kDialog); }
 };
 
 TEST_F(DateTimeDialogTest, Layout) {

@@ -64,9 +64,7 @@ class SettingsDialogTest : public ProgramTest {
   // A fresh main window, and a settings file of `file`; memory holds values
   // no file holds, so anything shown or kept from memory shows.
   static void Start(const std::string& file) {
-    headless::Reset();
-    OpenAppWindow(0, 0, 0, 798, 530, kTitleText, kMainWindowFlags);
-    ActivateAppWindow(0);
+    OpenMainWindowOnly();
     ResetSettings();
     WriteFileBytes(kSettingsFileName, file);
     AppSettings.TimeMin = AppSettings.RightWin = AppSettings.LenNum = 55;
@@ -74,16 +72,7 @@ class SettingsDialogTest : public ProgramTest {
     AppSettings.ModeFlags.fill(0);
     AppSettings.PosNum = "stale";
   }
-  // Runs the dialog over the queued events (probes included); it must take
-  // them all, close, and leave the main window enabled and active.
-  static void Run() {
-    SettingsDialog();
-    EXPECT_EQ(headless::PendingEvents(), 0);
-    EXPECT_EQ(headless::ScriptEndCloses(), 0);
-    EXPECT_FALSE(headless::Window(kDialog)->open);
-    EXPECT_FALSE(headless::Window(0)->disabled);
-    EXPECT_EQ(headless::ActiveWindow(), 0);
-  }
+  static void Run() { RunDialog(SettingsDialog, kDialog); }
 };
 
 TEST_F(SettingsDialogTest, LayoutWithTheDefaults) {

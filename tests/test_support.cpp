@@ -34,6 +34,21 @@ bool SetWriteLock(const char* path, bool on) {
   return ok;
 }
 
+void OpenMainWindowOnly() {
+  headless::Reset();
+  OpenAppWindow(0, 0, 0, 798, 530, kTitleText, kMainWindowFlags);
+  ActivateAppWindow(0);
+}
+
+void RunDialog(void (*dialog)(), int dialogId) {
+  dialog();
+  EXPECT_EQ(headless::PendingEvents(), 0);
+  EXPECT_EQ(headless::ScriptEndCloses(), 0);
+  EXPECT_FALSE(headless::Window(dialogId)->open);
+  EXPECT_FALSE(headless::Window(0)->disabled);
+  EXPECT_EQ(headless::ActiveWindow(), 0);
+}
+
 void TempDirTest::SetUp() {
   oldDir_ = std::filesystem::current_path().string();
   std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();

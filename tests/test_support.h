@@ -44,6 +44,13 @@ inline void ResetEverything() {
   SetFixedClock(kTestClock);
 }
 
+// A fresh headless backend with only the main window open and active, as a
+// dialog finds it.
+void OpenMainWindowOnly();
+// Runs a modal dialog over the queued events (probes included); it must take
+// them all, close window `dialogId`, and leave the main window enabled and active.
+void RunDialog(void (*dialog)(), int dialogId);
+
 // A temporary folder and a program in its start state.
 class ProgramTest : public TempDirTest {
  protected:
