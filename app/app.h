@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-inline constexpr char kTitleText[] = "Corvane v7.0";
+#include "base/version.h"
+
 inline constexpr int kInformerCapacity = 64;  // list entries 1..64
 inline constexpr int kInformerShown = 60;     // two columns of 30
 inline constexpr int kInformerEntryWidth = 14;

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "app/app.h"
-#include "app/log.h"
 #include "base/date.h"
 #include "base/text.h"
+#include "log/log.h"
 #include "report/report.h"
 #include "settings/settings.h"
 #include "ui/window.h"

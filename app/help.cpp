@@ -7,9 +7,9 @@
 #include <array>
 #include <string>
 
-#include "app/log.h"
 #include "base/cp1251.h"
 #include "base/textfile.h"
+#include "log/log.h"
 #include "ui/window.h"
 
 namespace {

@@ -1,3 +1,3 @@
-#include "app/app.h"
+#include "app/command_line.h"
 
-int main() { return RunCorvane(); }
+int main(int argc, char** argv) { return RunCommandLine(argc, argv); }

@@ -5,9 +5,10 @@
 
 #include <cstdio>
 
-#include "app/log.h"
+#include "app/command_line.h"
 #include "base/cp1251.h"
 #include "base/textfile.h"
+#include "log/log.h"
 #include "report/report.h"
 #include "settings/settings.h"
 #include "ui/window.h"
@@ -265,13 +266,14 @@ void RunEventLoop() {
 int RunCorvane() {
   if (!InitWindowLayer()) {
     std::fputs("corvane: the window system cannot be reached (no display?)\n", stderr);
-    return 0;
+    return kExitFailure;
   }
-  if (StartUp()) {
+  const bool started = StartUp();
+  if (started) {
     RunEventLoop();
   } else {
     std::fputs("corvane: the main window cannot be opened\n", stderr);
   }
   EndProgram();
-  return 0;
+  return started ? kExitOk : kExitFailure;
 }

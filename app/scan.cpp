@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/log.h"
 #include "base/date.h"
 #include "base/text.h"
+#include "log/log.h"
 #include "settings/settings.h"
 #include "ui/window.h"
 

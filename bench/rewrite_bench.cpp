@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/log.h"
+#include "log/log.h"
 #include "report/report.h"
 #include "settings/settings.h"
 

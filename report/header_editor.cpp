@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/log.h"
 #include "base/text.h"
+#include "log/log.h"
 #include "settings/settings.h"
 #include "ui/window.h"
 

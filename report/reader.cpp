@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/log.h"
 #include "base/text.h"
 #include "base/textfile.h"
+#include "log/log.h"
 #include "settings/settings.h"
 #include "ui/window.h"
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/log.h"
 #include "base/text.h"
 #include "base/textfile.h"
+#include "base/version.h"
+#include "log/log.h"
 #include "settings/settings.h"
 #include "ui/window.h"
 

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "log/log.h"
 
 #include "base/text.h"
 #include "settings/settings.h"
