@@ -1,40 +1,70 @@
 #!/usr/bin/env bash
 # Installs what Corvane needs, builds it, and either starts it or runs every test.
-#   scripts/corvane.sh run    build and start the program in the current folder
+#   scripts/corvane.sh run    build the program and its help picture, start it here
 #   scripts/corvane.sh test   build (normal and sanitizer builds) and run every test
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mode="${1:-run}"
+jobs="$(nproc)"
 
-packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-urw-base35
-          xvfb xdotool x11-xkb-utils imagemagick python3)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  sudo=""
+# Installs the Debian packages of the list that are missing.
+install_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ "${#missing[@]}" -gt 0 ] || return 0
+  local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+}
 
-jobs="$(nproc)"
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$here/build" -j "$jobs"
+build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-urw-base35)
+test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime)
+
+configure_normal() {
+  cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+}
+
+# Runs one CTest tree to its end; remembers it when anything failed.
+failed_suites=()
+run_suite() {
+  local name="$1" tree="$2"
+  echo "== $name =="
+  if ! ctest --test-dir "$tree" --output-on-failure -j "$jobs"; then
+    failed_suites+=("$name")
+  fi
+  # The reason each skipped test gave (a GoogleTest skip prints it after "Skipped").
+  local log="$tree/Testing/Temporary/LastTest.log"
+  if [ -f "$log" ] && grep -q '^\[  SKIPPED \]' "$log"; then
+    echo "Skipped, with their reasons:"
+    awk '/: Skipped$/ { getline reason; skip = reason }
+         /^\[  SKIPPED \]/ && skip != "" { print "  " $4 ": " skip; skip = "" }' "$log"
+  fi
+}
 
 case "$mode" in
   run)
+    install_packages "${build_packages[@]}"
+    configure_normal
+    cmake --build "$here/build" -j "$jobs" --target corvane help_picture
     exec "$here/build/corvane"
     ;;
   test)
+    install_packages "${build_packages[@]}" "${test_packages[@]}"
+    configure_normal
+    cmake --build "$here/build" -j "$jobs"
     cmake -S "$here" -B "$here/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DCORVANE_SANITIZE=ON -DCORVANE_QT=OFF >/dev/null
     cmake --build "$here/build-sanitize" -j "$jobs"
-    echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) =="
-    ctest --test-dir "$here/build-sanitize" --output-on-failure -j "$jobs"
-    echo "== normal build, Qt backend and real-display tests =="
-    ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
+    run_suite "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)" "$here/build-sanitize"
+    run_suite "normal build, Qt backend and real-display tests" "$here/build"
+    if [ "${#failed_suites[@]}" -gt 0 ]; then
+      printf 'FAILED: %s\n' "${failed_suites[@]}" >&2
+      exit 1
+    fi
+    echo "All test suites passed."
     ;;
   *)
     echo "usage: $0 run|test" >&2

@@ -23,6 +23,13 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool PathExists(const std::string& path) { return std::filesystem::exists(path); }
 
+const char kSamplesFolder[] = CORVANE_SAMPLES_DIR;
+
+std::string SamplesFolder() {
+  std::error_code ec;
+  return std::filesystem::is_directory(kSamplesFolder, ec) ? kSamplesFolder : "";
+}
+
 bool SetWriteLock(const char* path, bool on) {
   if (geteuid() != 0) return chmod(path, on ? 0555 : 0755) == 0;
   const int fd = open(path, O_RDONLY | O_NONBLOCK);

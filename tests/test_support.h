@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/log.h"
 #include "base/date.h"
+#include "log/log.h"
 #include "report/report.h"
 #include "settings/settings.h"
 #include "ui/headless.h"
@@ -16,6 +16,12 @@
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
+
+// The folder of Cabrillo logs written by other programs, set by the build
+// (CORVANE_SAMPLES_DIR); it lies outside the repository, so a clone elsewhere
+// may lack it. SamplesFolder() is "" then, and tests that need it skip.
+extern const char kSamplesFolder[];
+std::string SamplesFolder();
 // Makes a file or folder unwritable, also for the superuser (who ignores the
 // permission bits: the immutable attribute is used then), or writable again.
 // False where that cannot be done here.
