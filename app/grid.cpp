@@ -1,6 +1,7 @@
 // Contact entry on the grid: the mouse selection of a cell and every key the
 // grid takes. Fields change only through StoreCell, so the report file follows
-// each key press; the view is repainted through RefreshGrid and HighlightCell.
+// each key press (rewritten once per key, before the next wait); the view is
+// repainted through RefreshGrid and HighlightCell.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -157,6 +158,7 @@ void RemoveLastRow() {
     Log.CurrentRow = 1;
     RefreshGrid(-1);
     StoreCell(0, 0, 0, "");
+    FlushReport();  // written now, while the log has no row; the new entry row is not
     Log.QsoCount = 1;
     return;
   }

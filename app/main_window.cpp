@@ -190,6 +190,7 @@ bool BelongsToMainWindow(int code) {
 }
 
 void EndProgram() {
+  FlushReport();  // nothing is pending after a wait; this only covers the last handler
   for (int id : kProgramWindows) {
     if (AppWindowHandle(id) != 0) CloseAppWindow(id);
   }
@@ -201,6 +202,7 @@ void EndProgram() {
 
 bool StartUp() {
   App.QuitRequested = false;
+  SetBeforeWaitHook(FlushReport);
   AppSettings.TimeMin = 30;
   LoadSettings();
   SaveSettings();  // a missing settings file is created with its defaults

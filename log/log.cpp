@@ -71,3 +71,21 @@ void HighlightCell(int cellId, int mode) {
   SetControlColour(cellId, kColourText, ordinary ? AppSettings.Background : AppSettings.ColorText);
   SetControlColour(cellId, kColourBack, ordinary ? AppSettings.ColorText : AppSettings.Background);
 }
+
+void StoreCell(int column, int gridRow, int topOffset, std::string_view text) {
+  const int cell = CellId(gridRow, column);
+  if (cell >= 100) {
+    if (column >= 1 && column <= kGridColumns) SetControlText(cell, text);
+    const int row = gridRow + topOffset;
+    if (row >= 1 && row <= kLogRows && column >= 1 && column <= kColDate) {
+      Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
+    }
+  }
+  Log.Changed = true;
+}
+
+bool TakeLogChange() {
+  const bool changed = Log.Changed;
+  Log.Changed = false;
+  return changed;
+}

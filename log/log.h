@@ -1,7 +1,16 @@
 // The contest log in memory and its 30-row view in the main window's grid:
 // the QsoLog rows, the cursor and scroll state, the cell numbering, the band
-// and mode tables with their cycling, and the two grid painting operations.
-// This is the one piece that both the report files and the main window use.
+// and mode tables with their cycling, the two grid painting operations, and
+// StoreCell, the one way a field changes. This is the one piece that both the
+// report files and the main window use.
+//
+// The grouped rewrite. StoreCell stores and shows a field and marks the log as
+// changed; it writes nothing. The report writer (report/) takes the mark with
+// TakeLogChange and rewrites the report once; the program runs it as the
+// window layer's before-wait hook, so the report is rewritten after the
+// handler of an event has finished and before the program waits for the next
+// event, in the main loop, in every dialog's loop and before a message box or
+// file dialog. When the program waits, the file holds every change so far.
 #pragma once
 
 #include <array>
@@ -37,6 +46,7 @@ struct LogState {
   int32_t TopOffset = 0;                       // grid row r shows log row TopOffset + r
   int32_t CurrentRow = 1;                      // grid row of the current cell, 1..30
   int32_t CurrentColumn = 4;                   // log column of the current cell, 1..7
+  bool Changed = false;  // something the report holds changed since it was last written
 };
 extern LogState Log;
 
@@ -78,3 +88,10 @@ int NextEnabledMode(int from);
 void RefreshGrid(int offset);
 // mode 1: the ordinary grid colours; any other mode: the current-cell colours.
 void HighlightCell(int cellId, int mode);
+
+// Stores `text` at log row gridRow + topOffset, column `column`, shows it in
+// the grid (columns 1..7) and marks the log as changed. gridRow 0 only marks
+// (a change that StoreCell did not make, such as a removed row or the header).
+void StoreCell(int column, int gridRow, int topOffset, std::string_view text);
+// True when the log changed since the last call; the mark is taken away.
+bool TakeLogChange();

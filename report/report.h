@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,7 @@ struct ReportState {
   bool AutoOpen = false;     // set by start-up around its own OpenReport
   bool WriteFailed = false;  // the last rewrite of a named report failed
   std::string BackedUpFile;  // the report already kept as .bak in this run
+  int64_t Rewrites = 0;      // rewrites of the report tried in this run
 };
 extern ReportState Report;
 
@@ -42,10 +44,12 @@ void EditReportHeader();
 std::array<std::string, kOperatorDetails + 1> SplitOperatorEntry(std::string_view entry);
 // Details 1..7 joined by ", ".
 std::string JoinOperatorDetails(const std::array<std::string, kOperatorDetails + 1>& details);
-// Stores `text` at log row gridRow + topOffset, column `column`, shows it in
-// the grid (columns 1..7) and rewrites the report. gridRow 0 only rewrites.
-void StoreCell(int column, int gridRow, int topOffset, std::string_view text);
+// Rewrites the report now from memory (nothing when no report is named).
 void WriteReportFile();
+// The grouped rewrite: rewrites the report once when the log changed since the
+// last rewrite (StoreCell marks it); the program's before-wait hook. A failed
+// rewrite keeps the mark, so every later wait tries again until one succeeds.
+void FlushReport();
 // The exact bytes of the report as it would be written now.
 std::string BuildReportText();
 // The path as chosen, with ".CBR" appended unless it holds ".cbr" in any

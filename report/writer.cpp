@@ -1,10 +1,10 @@
-// The Cabrillo writer: StoreCell, the one way a log field changes, and the
-// rewrite of the whole report after every change. Each version is written to a
-// temporary file beside the report, flushed and renamed over it, so the file
-// on disk is always a complete version; before the first rewrite in a run of a
-// file that existed, the file is kept as it was under the same name plus
-// ".bak". A failed rewrite sets Report.WriteFailed and loses nothing from
-// memory.
+// The Cabrillo writer: the rewrite of the whole report, once per event that
+// changed the log (the grouped rewrite, see log/log.h). Each version is
+// written to a temporary file beside the report, flushed and renamed over it,
+// so the file on disk is always a complete version; before the first rewrite
+// in a run of a file that existed, the file is kept as it was under the same
+// name plus ".bak". A failed rewrite sets Report.WriteFailed and loses nothing
+// from memory.
 #include "report/report.h"
 
 #include <string>
@@ -99,6 +99,7 @@ void WriteReportFile() {
     Report.WriteFailed = true;  // the report is left as it was
     return;
   }
+  ++Report.Rewrites;
   bool written = CreateReplacementFile(kReportFileNumber, file) != 0;
   if (written) {
     WriteText(kReportFileNumber, BuildReportText());
@@ -109,14 +110,8 @@ void WriteReportFile() {
   if (written) Report.BackedUpFile = file;
 }
 
-void StoreCell(int column, int gridRow, int topOffset, std::string_view text) {
-  const int cell = CellId(gridRow, column);
-  if (cell >= 100) {
-    if (column >= 1 && column <= kGridColumns) SetControlText(cell, text);
-    const int row = gridRow + topOffset;
-    if (row >= 1 && row <= kLogRows && column >= 1 && column <= kColDate) {
-      Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
-    }
-  }
+void FlushReport() {
+  if (!TakeLogChange()) return;
   WriteReportFile();
+  if (Report.WriteFailed) Log.Changed = true;
 }

@@ -77,6 +77,7 @@ TEST_F(ProgramTest, ChangesAndTheWaysToLeave) {
       headless::QueueButton(c.leave == kBack ? kBack : kSave);
     if (c.saved == nullptr) headless::QueueButton(kSave);  // not reached: the editor has ended
     EditReportHeader();
+    RunBeforeWaitHook();  // the main loop waits again
     const headless::WindowState* editor = headless::Window(kHeaderWindowId);
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(editor->open);
@@ -128,6 +129,7 @@ TEST_F(ProgramTest, UntouchedSaveGivesBackTheHeader) {
     h.Operators[2] = c.entry;
     headless::QueueButton(kSave);
     EditReportHeader();
+    RunBeforeWaitHook();  // the main loop waits again
     EXPECT_EQ(Categories(), c.saved);
     EXPECT_EQ(Details(), details);
     EXPECT_EQ(ReadFileBytes("hdr.CBR"), BuildReportText());
@@ -155,6 +157,7 @@ TEST_F(ProgramTest, ModeCategoryRestrictsModeCycling) {
     if (c.leave == kEscape) headless::QueueKeyDown(kEscape, kHeaderWindowId);
     if (c.leave != kEscape) headless::QueueButton(c.leave);
     EditReportHeader();
+    RunBeforeWaitHook();  // the main loop waits again
     std::string flags;
     for (int i = 1; i <= kModeClasses; ++i) flags += std::to_string(AppSettings.ModeFlags[i]);
     EXPECT_EQ(flags, c.flags);
@@ -183,6 +186,7 @@ TEST_F(ProgramTest, OperatorColumnsFollowTheOperatorCategory) {
     for (int id : {500, 510, 520}) headless::QueueTextEdit(id, "N");
     headless::QueueButton(kSave);
     EditReportHeader();
+    RunBeforeWaitHook();  // the main loop waits again
     EXPECT_EQ(Details(), std::string("UA3ABC|MO-12|a@b.ru|N, , , , , , |") +
                              (c.second ? "N" : "B") + ", 2, , , , , |" + (c.third ? "N" : "C") +
                              ", 3, , , , , ");

@@ -76,7 +76,7 @@ TEST_F(ProgramTest, WrittenReportReadsBackTheSame) {
     for (int c = 1; c <= kColDate; ++c) std::getline(in, Log.QsoLog[i][c], '|');
   }
   AppSettings.File = "round.CBR";
-  StoreCell(0, 0, 0, "");
+  StoreAndWait(0, 0, 0, "");
   const std::string written = ReadFileBytes("round.CBR");
 
   ResetEverything();
@@ -227,6 +227,7 @@ TEST_F(ProgramTest, OpenAndNewTakeTheChosenPath) {
     fs::remove(disk.string() + ".bak");
     if (*c.chosen != '\0') headless::QueueFileAnswer(cp1251::FromUtf8(c.chosen));
     c.open ? OpenReport() : NewReport();
+    RunBeforeWaitHook();  // the main loop waits again
     ASSERT_EQ(headless::DialogCalls().size(), 1u);
     EXPECT_EQ(Describe(headless::DialogCalls()[0]),
               std::string(c.open ? "open|Открыть файл|Файлы Cabrilio|*.cbr||0"_cp
@@ -248,7 +249,7 @@ TEST_F(ProgramTest, OpenAndNewTakeTheChosenPath) {
                   h.Operators[4],
               c.open ? "NEWCALL/99/old soapbox/someone/fourth" : "//old soapbox/someone/fourth");
     EXPECT_EQ(ReadFileBytes(disk.string()), original);
-    StoreCell(kColCall, 1, 0, "UA1AAA");
+    StoreAndWait(kColCall, 1, 0, "UA1AAA");
     EXPECT_EQ(ReadFileBytes(disk.string() + ".bak"), original);
     EXPECT_EQ(ReadFileBytes(disk.string()), BuildReportText());
   }

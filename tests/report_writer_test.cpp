@@ -1,6 +1,8 @@
 // The report writer: the exact bytes of the report and of its QSO columns at
 // their edges, the ".bak" kept before the first rewrite of an existing file,
-// failed rewrites (warning flag, nothing lost), and a writer killed mid-rewrite.
+// failed rewrites (warning flag, nothing lost), a writer killed mid-rewrite,
+// and the grouped rewrite: one rewrite per event that changed the log, done
+// before the program waits again.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "tests/entry_script.h"
 #include "tests/test_support.h"
 #include "ui/window.h"
 
@@ -60,7 +63,7 @@ TEST_F(ProgramTest, ReportBytesAndQsoColumns) {
     AppSettings.File = "cols.CBR";
     ReportHeader.Callsign = c.callsign;
     Log.QsoLog[1] = Row(c.row);
-    StoreCell(0, 0, 0, "");
+    StoreAndWait(0, 0, 0, "");
     EXPECT_EQ(ReadFileBytes("cols.CBR"),
               kHead + "CALLSIGN: " + c.callsign + "\r\n" + std::string(c.line) + "\r\n" + kEnd);
   }
@@ -80,10 +83,10 @@ TEST_F(ProgramTest, HeaderLinesInOrderOnlyForValuesThatAreSet) {
   const std::string qso =
       "QSO: 7000  CW 2010-03-07 0905 UA3ABC        001        RK3AWL        002         \r\n";
   AppSettings.File = "head.CBR";
-  StoreCell(0, 0, 0, "");
+  StoreAndWait(0, 0, 0, "");
   EXPECT_EQ(ReadFileBytes("head.CBR"), head + qso + "CLAIMED-SCORE: 1234\r\n" + kEnd);
   Log.QsoCount = 0;  // inside the deletion of the only row
-  StoreCell(0, 0, 0, "");
+  StoreAndWait(0, 0, 0, "");
   EXPECT_EQ(ReadFileBytes("head.CBR"), head + "CLAIMED-SCORE: 1234\r\n" + kEnd);
 }
 
@@ -92,12 +95,12 @@ TEST_F(ProgramTest, StoreCellStoresShowsAndRewrites) {
   SetControlParent(AppWindowHandle(kMainWindowId));
   for (int c = 1; c <= kColDate; ++c) CreateLabel(CellId(2, c), 0, 0, 10, 10, "", 1);
   Log.QsoCount = 12;
-  StoreCell(kColCall, 2, 10, "RK3AWL");  // no report chosen: memory only, no warning
+  StoreAndWait(kColCall, 2, 10, "RK3AWL");  // no report chosen: memory only, no warning
   EXPECT_TRUE(fs::is_empty("."));
   EXPECT_FALSE(Report.WriteFailed);
   AppSettings.File = "store.CBR";
-  StoreCell(kColDate, 2, 10, "2010-03-07");          // not shown in the grid
-  StoreCell(kColSent, 2, kLogRows, "PAST THE END");  // no log row there
+  StoreAndWait(kColDate, 2, 10, "2010-03-07");          // not shown in the grid
+  StoreAndWait(kColSent, 2, kLogRows, "PAST THE END");  // no log row there
   EXPECT_EQ(Log.QsoLog[12][kColCall], "RK3AWL");
   EXPECT_EQ(Log.QsoLog[12][kColDate], "2010-03-07");
   EXPECT_EQ(Log.QsoLog[12][kColSent], "");
@@ -153,12 +156,12 @@ TEST_F(ProgramTest, BackupAndFailedRewrites) {
       ADD_FAILURE() << "cannot make the fault here";
       continue;
     }
-    StoreCell(kColCall, 1, 0, "UA1AAA");
-    StoreCell(kColSent, 1, 0, "002");
+    StoreAndWait(kColCall, 1, 0, "UA1AAA");
+    StoreAndWait(kColSent, 1, 0, "002");
     EXPECT_EQ(Report.WriteFailed, c.whileBroken != nullptr);
     EXPECT_EQ(Contents("logs/r.CBR"), c.whileBroken ? c.whileBroken : BuildReportText());
     SetFault(c.fault, false);
-    StoreCell(kColReceived, 1, 0, "003");
+    StoreAndWait(kColReceived, 1, 0, "003");
     EXPECT_FALSE(Report.WriteFailed);
     EXPECT_EQ(ReadFileBytes("logs/r.CBR"), BuildReportText());
     EXPECT_NE(BuildReportText().find("002        UA1AAA        003"), std::string::npos);
@@ -175,7 +178,7 @@ TEST_F(ProgramTest, KilledWriterAlwaysLeavesACompleteReport) {
     Log.QsoLog[1][kColSent] = std::to_string(v);
     versions[v] = BuildReportText();
   }
-  StoreCell(0, 0, 0, "");
+  StoreAndWait(0, 0, 0, "");
   std::mt19937 random(20100307);
   for (int round = 0; round < 50; ++round) {
     SCOPED_TRACE(round);
@@ -184,7 +187,7 @@ TEST_F(ProgramTest, KilledWriterAlwaysLeavesACompleteReport) {
     ASSERT_GE(child, 0);
     for (int v = 0; child == 0; v = 1 - v) {
       Log.QsoCount = kLogRows - v;
-      StoreCell(kColSent, 1, 0, std::to_string(v));
+      StoreAndWait(kColSent, 1, 0, std::to_string(v));
     }
     // Once the child has rewritten the report, kill it anywhere in a later rewrite.
     bool rewritten = false;
@@ -198,6 +201,97 @@ TEST_F(ProgramTest, KilledWriterAlwaysLeavesACompleteReport) {
     EXPECT_TRUE(rewritten) << "the child never completed a rewrite";
     const std::string text = ReadFileBytes("kill.CBR");
     ASSERT_TRUE(text == versions[0] || text == versions[1]) << text.size() << " bytes";
+  }
+}
+
+using GroupedRewriteTest = EntryTest;
+
+// How many rewrites each event makes, through the real event loop: an event
+// that changes the log makes exactly one, however many fields it stores.
+TEST_F(GroupedRewriteTest, OneRewritePerEventThatChangesTheLog) {
+  const Qso done = {"14200", "CW", "2010-03-07", "09:00", "RK3AWL", "599001", "599017"};
+  const Qso entry = {"14200", "CW", "", "", "", "599002", ""};
+  const struct {
+    const char* name;
+    std::vector<Qso> rows;
+    void (*queue)();
+    int64_t rewrites;
+    bool rowless = false;  // the file is written while the log has no row
+  } kCases[] = {
+      {"a letter pressed", {entry}, [] { headless::QueueKeyDown('U'); }, 1},
+      {"its release (the scan)", {entry}, [] { headless::QueueKeyUp('U'); }, 0},
+      {"Enter: stamps and a whole new entry row",
+       {done, entry},
+       [] { headless::QueueKeyDown(kVkEnter); },
+       1},
+      {"Delete of the last row", {done, entry}, [] { headless::QueueKeyDown(kVkDelete); }, 1},
+      {"Delete of the only row", {entry}, [] { headless::QueueKeyDown(kVkDelete); }, 1, true},
+      {"band cycling", {entry}, [] { headless::QueueKeyDown(kVkComma); }, 1},
+      {"an arrow", {entry}, [] { headless::QueueKeyDown(kVkUp); }, 0},
+      {"a timer tick", {entry}, [] { headless::QueueTimer(); }, 0},
+      {"a key on a full field",
+       {{"14200", "CW", "", "", "UA1ABCDEF", "599002", ""}},
+       [] { headless::QueueKeyDown('X'); },
+       0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Begin(c.rows);
+    // Enter and Delete act on the last row: put the cursor there, in the call column.
+    for (std::size_t i = 1; i < c.rows.size(); ++i) headless::QueueKeyDown(kVkDown);
+    for (int i = 1; i < kColCall; ++i) headless::QueueKeyDown(kVkRight);
+    Run();
+    const int64_t before = Report.Rewrites;
+    c.queue();
+    Run();
+    EXPECT_EQ(Report.Rewrites - before, c.rewrites);
+    EXPECT_FALSE(Log.Changed);
+    // Deleting the only row writes the report without QSO lines, before the
+    // new empty entry row takes its place.
+    EXPECT_EQ(FileQsoLines().size(), c.rowless ? 0u : static_cast<std::size_t>(Log.QsoCount));
+    if (!c.rowless) {
+      EXPECT_EQ(ReadFileBytes(ReportPath()), BuildReportText());
+    }
+  }
+}
+
+// The program is killed while it waits after an event: the report on the
+// disk is exactly what memory held when the wait began. The child sends that
+// text from inside the wait, then sleeps until it is killed.
+TEST_F(GroupedRewriteTest, KilledWhileWaitingFindsTheWholeChangeOnTheDisk) {
+  const std::vector<int> script = {'U',      'A',      '1', 'A', kVkTab,    '5',      '9',     '9',
+                                   kVkEnter, kVkComma, 'R', '3', kVkDelete, kVkQuote, kVkEnter};
+  for (std::size_t events = 1; events <= script.size(); ++events) {
+    SCOPED_TRACE(events);
+    Begin({{"14200", "CW", "", "", "", "599001", ""}});
+    for (int i = 1; i < kColCall; ++i) headless::QueueKeyDown(kVkRight);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (std::size_t i = 0; i < events; ++i) headless::QueueKeyDown(script[i]);
+      headless::QueueProbe([&pipeEnds] {
+        const std::string text = BuildReportText();
+        if (write(pipeEnds[1], text.data(), text.size()) < 0) _exit(3);
+        close(pipeEnds[1]);
+        for (;;) pause();
+      });
+      Run();
+      _exit(2);  // the probe never returns
+    }
+    close(pipeEnds[1]);
+    std::string expected;
+    char chunk[4096];
+    for (ssize_t got; (got = read(pipeEnds[0], chunk, sizeof chunk)) > 0;)
+      expected.append(chunk, static_cast<std::size_t>(got));
+    close(pipeEnds[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(ReadFileBytes(ReportPath()), expected);
   }
 }
 

@@ -49,6 +49,7 @@ void OpenMainWindowOnly() {
 
 void RunDialog(void (*dialog)(), int dialogId) {
   dialog();
+  RunBeforeWaitHook();  // as the main loop's next wait does
   EXPECT_EQ(headless::PendingEvents(), 0);
   EXPECT_EQ(headless::ScriptEndCloses(), 0);
   EXPECT_FALSE(headless::Window(dialogId)->open);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "app/app.h"
 #include "base/date.h"
@@ -48,13 +49,22 @@ inline void ResetEverything() {
   ResetApp();
   SetClockOffset(0);
   SetFixedClock(kTestClock);
+  SetBeforeWaitHook(FlushReport);  // as start-up sets it
+}
+
+// A field stored as an event's handler stores it, then the rewrite that the
+// program's next wait makes.
+inline void StoreAndWait(int column, int gridRow, int topOffset, std::string_view text) {
+  StoreCell(column, gridRow, topOffset, text);
+  RunBeforeWaitHook();
 }
 
 // A fresh headless backend with only the main window open and active, as a
 // dialog finds it.
 void OpenMainWindowOnly();
 // Runs a modal dialog over the queued events (probes included); it must take
-// them all, close window `dialogId`, and leave the main window enabled and active.
+// them all, close window `dialogId`, and leave the main window enabled and
+// active. Then the main loop's wait would come: its hook runs.
 void RunDialog(void (*dialog)(), int dialogId);
 
 // A temporary folder and a program in its start state.

@@ -93,6 +93,18 @@ void AddMenuSeparator();
 // loop waits; at most one tick is pending at a time.
 void StartThreadTimer(int periodMs);
 
+// The moment before the program waits for the user. Every backend runs the
+// hook at the start of WaitForEvent, ShowMessageBox, AskOpenFileName and
+// AskSaveFileName, before it blocks or hands out an event already queued, so
+// that whatever the last handler changed is settled before the user acts
+// again (the program rewrites its report there). None by default.
+using BeforeWaitHook = void (*)();
+inline BeforeWaitHook BeforeWait = nullptr;
+inline void SetBeforeWaitHook(BeforeWaitHook hook) { BeforeWait = hook; }
+inline void RunBeforeWaitHook() {
+  if (BeforeWait != nullptr) BeforeWait();
+}
+
 // Events.
 int WaitForEvent();
 int EventSourceId();

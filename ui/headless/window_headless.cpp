@@ -498,6 +498,7 @@ void AddMenuSeparator() { Layer.menu.push_back({}); }
 void StartThreadTimer(int periodMs) { Layer.timerPeriod = periodMs; }
 
 int WaitForEvent() {
+  RunBeforeWaitHook();
   while (!Layer.events.empty()) {
     const QueuedEvent event = std::move(Layer.events.front());
     Layer.events.pop_front();
@@ -539,6 +540,7 @@ int MouseXInWindow(int windowId) {
 int MouseYInWindow(int windowId) { return MouseXInWindow(windowId) < 0 ? -1 : Layer.mouseY; }
 
 int ShowMessageBox(std::string_view title, std::string_view text, int flags) {
+  RunBeforeWaitHook();
   headless::DialogCall call;
   call.kind = "message";
   call.title = std::string(title);
@@ -555,6 +557,7 @@ namespace {
 
 std::string AskFileName(const char* kind, std::string_view title, std::string_view defaultFile,
                         std::string_view pattern, int patternIndex) {
+  RunBeforeWaitHook();
   headless::DialogCall call;
   call.kind = kind;
   call.title = std::string(title);

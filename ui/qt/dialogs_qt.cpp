@@ -124,6 +124,7 @@ int ResultOf(QMessageBox::StandardButton button) {
 
 std::string AskFileName(bool save, std::string_view title, std::string_view defaultFile,
                         std::string_view pattern, int patternIndex) {
+  RunBeforeWaitHook();
   if (!Layer) return {};
   QFileDialog dialog(nullptr, ToQString(title));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -163,6 +164,7 @@ std::string AskFileName(bool save, std::string_view title, std::string_view defa
 using namespace qtwindow;
 
 int ShowMessageBox(std::string_view title, std::string_view text, int flags) {
+  RunBeforeWaitHook();
   if (!Layer) return 0;
   const ButtonSet set = ButtonsOf(flags);
   QMessageBox box(IconOf(flags), ToQString(title), ToQString(text), set.buttons);

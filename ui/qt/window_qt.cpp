@@ -450,6 +450,7 @@ void StartThreadTimer(int periodMs) {
 }
 
 int WaitForEvent() {
+  RunBeforeWaitHook();
   if (!Layer) return kEventClose;
   while (Layer->queue.empty()) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
