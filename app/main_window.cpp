@@ -10,6 +10,7 @@
 #include "base/textfile.h"
 #include "log/log.h"
 #include "report/report.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "ui/window.h"
 
@@ -206,6 +207,7 @@ bool StartUp() {
   AppSettings.TimeMin = 30;
   LoadSettings();
   SaveSettings();  // a missing settings file is created with its defaults
+  LoadOptions();   // options.ini is only read here; its dialogs write it
 
   const NativeHandle window =
       OpenAppWindow(kMainWindowId, 0, 0, kMainWidth, kMainHeight, kTitleText, kMainWindowFlags);

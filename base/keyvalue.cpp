@@ -291,12 +291,14 @@ void WriteKeyInteger(std::string_view key, int32_t value) {
   WriteKeyString(key, DecimalText(value));
 }
 
-void CloseKeyValueFile() {
+bool CloseKeyValueFile() {
+  bool ok = true;
   if (Document.active && Document.changed) {
     // A file that exists but could not be read is never overwritten: only a
     // missing file is created from the remembered path.
     const bool mayWrite = Document.loaded ? Document.writable : !FileExists(Document.path);
-    if (mayWrite) ReplaceFileContents(Document.path, DocumentBytes());
+    ok = mayWrite && ReplaceFileContents(Document.path, DocumentBytes());
   }
   Document = {};
+  return ok;
 }

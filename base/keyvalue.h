@@ -16,4 +16,6 @@ std::string ReadKeyString(std::string_view key, std::string_view fallback = {});
 int32_t ReadKeyInteger(std::string_view key, int32_t fallback);
 void WriteKeyString(std::string_view key, std::string_view value = {});
 void WriteKeyInteger(std::string_view key, int32_t value);
-void CloseKeyValueFile();
+// Writes the document back when it changed. False when a changed document
+// could not be written (the file then stays as it was).
+bool CloseKeyValueFile();

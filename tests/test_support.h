@@ -11,6 +11,7 @@
 #include "base/date.h"
 #include "log/log.h"
 #include "report/report.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "ui/headless.h"
 
@@ -44,6 +45,7 @@ inline constexpr DateValue kTestClock = 1267952702;
 inline void ResetEverything() {
   headless::Reset();
   ResetSettings();
+  ResetOptions();
   ResetLog();
   ResetReport();
   ResetApp();
