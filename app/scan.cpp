@@ -21,21 +21,6 @@ constexpr int32_t kWarningText = 0x80FFFF;  // light yellow
 constexpr int32_t kWarningBack = 0x0000FF;  // red
 constexpr int32_t kQuietBack = 0xD8E8E8;    // grey
 
-struct SubTourKey {
-  int32_t hour = 0;
-  int32_t index = 0;
-  bool operator==(const SubTourKey&) const = default;
-};
-
-// A sub-tour length of 0 or below (a hand-edited settings file) counts as 60
-// minutes, the value the settings dialog shows for it.
-int32_t SubTourMinutes() { return AppSettings.TimeMin > 0 ? AppSettings.TimeMin : 60; }
-
-SubTourKey KeyOfTime(std::string_view time, int32_t minutes) {
-  const std::string t = TrimSpaces(time);
-  return {ParseDecimal(HeadChars(t, 2)), ParseDecimal(TailChars(t, 2)) / minutes};
-}
-
 std::string Entry(std::string_view call) { return AlignLeft(call, kInformerEntryWidth); }
 
 }  // namespace
@@ -43,7 +28,7 @@ std::string Entry(std::string_view call) { return AlignLeft(call, kInformerEntry
 void LogScan() {
   const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
   const int cur = std::clamp(Log.TopOffset + Log.CurrentRow, 1, last);
-  const int32_t minutes = SubTourMinutes();
+  const int32_t minutes = SubTourMinutes(AppSettings.TimeMin);
   const QsoRecord& current = Log.QsoLog[static_cast<std::size_t>(cur)];
   const int referenceBand = ClassifyBand(current[kColBand]);
   SubTourKey reference;
@@ -51,7 +36,7 @@ void LogScan() {
     const DateValue now = CurrentDateValue();
     reference = {HourOf(now), MinuteOf(now) / minutes};
   } else {
-    reference = KeyOfTime(current[kColTime], minutes);
+    reference = SubTourOfTime(current[kColTime], minutes);
   }
 
   std::vector<std::string> informer;  // entries in scan order
@@ -65,7 +50,7 @@ void LogScan() {
     const std::string entry = Entry(call);
     const auto listed = std::find(informer.begin(), informer.end(), entry);
     if (!call.empty() && listed == informer.end()) informer.push_back(entry);
-    const SubTourKey key = i < cur ? KeyOfTime(row[kColTime], minutes) : reference;
+    const SubTourKey key = i < cur ? SubTourOfTime(row[kColTime], minutes) : reference;
     if (!(key == reference)) continue;
     informer.erase(std::remove(informer.begin(), informer.end(), entry), informer.end());
     if (i < cur) {

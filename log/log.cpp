@@ -43,6 +43,11 @@ int ClassifyMode(std::string_view mode) {
   return 0;
 }
 
+SubTourKey SubTourOfTime(std::string_view time, int32_t minutes) {
+  const std::string t = TrimSpaces(time);
+  return {ParseDecimal(HeadChars(t, 2)), ParseDecimal(TailChars(t, 2)) / minutes};
+}
+
 int NextEnabledBand(int from) { return NextEnabled(from, kBandClasses, AppSettings.BandFlags); }
 
 int NextEnabledMode(int from) { return NextEnabled(from, kModeClasses, AppSettings.ModeFlags); }

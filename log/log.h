@@ -83,6 +83,19 @@ int ClassifyMode(std::string_view mode);
 int NextEnabledBand(int from);
 int NextEnabledMode(int from);
 
+// The sub-tour of a contact: its hour, and which slice of `minutes` within the
+// hour its minute falls in. Contacts of one band class in one sub-tour repeat.
+struct SubTourKey {
+  int32_t hour = 0;
+  int32_t index = 0;
+  bool operator==(const SubTourKey&) const = default;
+};
+// The sub-tour length in use: a `TimeMin` of 0 or below (a hand-edited
+// settings file) counts as 60 minutes, the value the settings dialog shows.
+constexpr int32_t SubTourMinutes(int32_t timeMin) { return timeMin > 0 ? timeMin : 60; }
+// The sub-tour of an "hh:ii" time text (surrounding spaces ignored).
+SubTourKey SubTourOfTime(std::string_view time, int32_t minutes);
+
 // Shows log rows offset+1..offset+30 in grid columns 1..7; rows past QsoCount
 // are emptied in the log and on screen.
 void RefreshGrid(int offset);
