@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,9 @@ namespace {
 
 enum class BufferMode { Read, Write };
 
+// A copy made in place is held in memory whole first; a larger one fails.
+constexpr std::size_t kMaxInPlaceCopy = 64u << 20;
+
 // One open file under a number.
 struct TextFile {
   int handle = -1;  // -1: the number is not open
@@ -26,6 +30,8 @@ struct TextFile {
   BufferMode mode = BufferMode::Read;
   bool failed = false;        // a write went wrong since the open
   bool replacement = false;   // written to a temporary file, renamed at commit
+  bool inPlace = false;       // a replacement written over the target itself at commit
+  std::string pending;        // in place: the whole new version, kept until the commit
   std::string temporaryPath;  // system encoding
   std::string targetPath;     // system encoding
 };
@@ -35,11 +41,13 @@ struct TextFileTable {
 };
 TextFileTable Files;
 
-// A new version of a file being written beside it.
+// A new version of a file being written beside it, or, where no new file can
+// be made in its folder, over the file itself (inPlace: no temporary path).
 struct Replacement {
   int handle = -1;
   std::string temporaryPath;
   std::string targetPath;
+  bool inPlace = false;
 };
 
 TextFile* OpenEntry(int number) {
@@ -107,14 +115,15 @@ void PutBack(TextFile& file) { ++file.count; }
 
 void Abandon(Replacement& replacement) {
   if (replacement.handle >= 0) close(replacement.handle);
-  unlink(replacement.temporaryPath.c_str());
+  if (!replacement.inPlace) unlink(replacement.temporaryPath.c_str());
   replacement.handle = -1;
 }
 
-// Closes the handle without writing anything more; a replacement is abandoned.
+// Closes the handle without writing anything more; a replacement is abandoned
+// (one in place has not touched the target yet).
 void Release(TextFile& file) {
   if (file.replacement) {
-    Replacement left{file.handle, file.temporaryPath, file.targetPath};
+    Replacement left{file.handle, file.temporaryPath, file.targetPath, file.inPlace};
     Abandon(left);
   } else {
     close(file.handle);
@@ -159,7 +168,21 @@ bool BeginReplacement(const std::string& path, Replacement* out) {
   if (exists && access(target.c_str(), W_OK) != 0) return false;
   std::string pattern = target + ".tmpXXXXXX";
   const int handle = mkostemp(pattern.data(), O_CLOEXEC);
-  if (handle < 0) return false;
+  if (handle < 0) {
+    // A folder where no new file may be made, holding a file that may be
+    // written: the new version goes over the file itself at the commit.
+    const bool folderClosed = errno == EACCES || errno == EPERM || errno == EROFS;
+    if (!exists || !folderClosed) return false;
+    const int own = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (own < 0) return false;
+    struct stat opened {};
+    if (fstat(own, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+      close(own);
+      return false;
+    }
+    *out = {own, {}, target, true};
+    return true;
+  }
   if (exists) {
     // Keep the owner and the permissions of the version being replaced.
     const bool ownerKept = fchown(handle, info.st_uid, info.st_gid) == 0;
@@ -170,6 +193,26 @@ bool BeginReplacement(const std::string& path, Replacement* out) {
   }
   *out = {handle, pattern, target};
   return true;
+}
+
+// Writes the whole new version over the target from its start: room for it
+// is reserved first, so a full disk fails before a byte is changed; then the
+// file is cut to the new length, flushed, and its length read back.
+bool WriteInPlace(int handle, std::string_view bytes) {
+  const auto length = static_cast<off_t>(bytes.size());
+  const int reserved = length > 0 ? posix_fallocate(handle, 0, length) : 0;
+  if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = pwrite(handle, bytes.data() + done, bytes.size() - done,
+                             static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  struct stat info {};
+  return ftruncate(handle, length) == 0 && fsync(handle) == 0 && fstat(handle, &info) == 0 &&
+         info.st_size == length;
 }
 
 // Flushes the new version to the disk and renames it over the target; on any
@@ -192,6 +235,16 @@ bool FinishReplacement(Replacement& replacement, bool written) {
     close(folder);
   }
   return true;
+}
+
+// The end of a replacement written by the callers below: renamed over the
+// target, or, in place, `whole` written over it now.
+bool Complete(Replacement& replacement, bool written, std::string_view whole) {
+  if (!replacement.inPlace) return FinishReplacement(replacement, written);
+  const bool ok = written && WriteInPlace(replacement.handle, whole);
+  close(replacement.handle);
+  replacement.handle = -1;
+  return ok;
 }
 
 int OpenRegular(const std::string& path, int flags) {
@@ -217,6 +270,7 @@ void Install(int number, int handle, const Replacement* replacement) {
   slot.buffer.assign(static_cast<std::size_t>(kTextBufferSize), '\0');
   if (replacement != nullptr) {
     slot.replacement = true;
+    slot.inPlace = replacement->inPlace;
     slot.temporaryPath = replacement->temporaryPath;
     slot.targetPath = replacement->targetPath;
   }
@@ -255,6 +309,10 @@ int OpenTextFileForReading(int number, std::string_view path) {
 int WriteText(int number, std::string_view text) {
   TextFile* file = OpenEntry(number);
   if (file == nullptr || text.empty()) return 0;
+  if (file->inPlace) {
+    file->pending += text;
+    return static_cast<int>(text.size());
+  }
   if (file->mode == BufferMode::Read) {
     file->mode = BufferMode::Write;
     file->count = kTextBufferSize;
@@ -324,9 +382,17 @@ int CreateReplacementFile(int number, std::string_view path) {
   return 1;
 }
 
-bool CommitTextFile(int number) {
+bool CommitTextFile(int number, bool* inPlace) {
   TextFile* file = OpenEntry(number);
+  if (inPlace != nullptr) *inPlace = false;
   if (file == nullptr) return false;
+  if (file->inPlace) {
+    const bool ok = WriteInPlace(file->handle, file->pending);
+    close(file->handle);
+    *file = {};
+    if (inPlace != nullptr) *inPlace = ok;
+    return ok;
+  }
   Flush(*file);
   bool ok = !file->failed;
   if (file->replacement) {
@@ -359,15 +425,24 @@ bool CopyFileReplacing(std::string_view from, std::string_view to) {
     return false;
   }
   std::vector<char> chunk(65536);
+  std::string whole;  // in place: the copy is written in one piece at the end
   bool ok = true;
   while (ok) {
     const ssize_t got = read(input, chunk.data(), chunk.size());
     if (got < 0 && errno == EINTR) continue;
     if (got == 0) break;
-    ok = got > 0 && WriteAll(replacement.handle, chunk.data(), static_cast<std::size_t>(got));
+    const auto size = static_cast<std::size_t>(got);
+    if (got < 0) {
+      ok = false;
+    } else if (replacement.inPlace) {
+      ok = whole.size() + size <= kMaxInPlaceCopy;
+      if (ok) whole.append(chunk.data(), size);
+    } else {
+      ok = WriteAll(replacement.handle, chunk.data(), size);
+    }
   }
   close(input);
-  return FinishReplacement(replacement, ok);
+  return Complete(replacement, ok, whole);
 }
 
 bool ReadFileContents(std::string_view path, std::size_t limit, std::string* out) {
@@ -394,6 +469,7 @@ bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
   std::string target;
   Replacement replacement;
   if (!SystemPath(path, &target) || !BeginReplacement(target, &replacement)) return false;
+  if (replacement.inPlace) return Complete(replacement, true, bytes);
   return FinishReplacement(replacement, WriteAll(replacement.handle, bytes.data(), bytes.size()));
 }
 
@@ -403,7 +479,105 @@ bool CanReplaceFile(std::string_view path) {
   if (!SystemPath(path, &systemPath) || !ResolveTarget(systemPath, &target)) return false;
   struct stat info {};
   if (stat(target.c_str(), &info) == 0) {
-    if (!S_ISREG(info.st_mode) || access(target.c_str(), W_OK) != 0) return false;
+    // A writable file is rewritten in place where its folder is closed.
+    return S_ISREG(info.st_mode) && access(target.c_str(), W_OK) == 0;
   }
   return access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
+}
+
+bool FolderTakesNewFiles(std::string_view path) {
+  std::string systemPath;
+  std::string target;
+  if (!SystemPath(path, &systemPath) || !ResolveTarget(systemPath, &target)) return false;
+  return access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
+}
+
+namespace {
+
+// The owner locks this process holds; a lock number is its index plus one.
+struct OwnerLock {
+  int handle = -1;       // -1: the entry is free
+  std::string key;       // the locked file's full path, system encoding
+  std::string lockFile;  // the lock file to remove at release; "" when the file itself is locked
+};
+struct OwnerLockTable {
+  std::vector<OwnerLock> locks;
+};
+OwnerLockTable Locks;
+
+// The full path a file is known by, links followed; "" when its folder is gone.
+std::string CanonicalPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) != nullptr) return resolved;
+  if (realpath(FolderOf(path).c_str(), resolved) == nullptr) return {};
+  const auto slash = path.rfind('/');
+  return std::string(resolved) + "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+// Locks `handle` without waiting: 1 taken, 0 held by another process, -1 error.
+int TryLock(int handle) {
+  while (flock(handle, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK ? 0 : -1;
+  }
+  return 1;
+}
+
+// True when the lock file open under `handle` is still the one at `path`
+// (another process may have removed it between our open and our lock).
+bool StillInPlace(int handle, const std::string& path) {
+  struct stat opened {};
+  struct stat named {};
+  return fstat(handle, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+int Remember(OwnerLock lock) {
+  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
+    if (Locks.locks[i].handle < 0) {
+      Locks.locks[i] = std::move(lock);
+      return static_cast<int>(i) + 1;
+    }
+  }
+  Locks.locks.push_back(std::move(lock));
+  return static_cast<int>(Locks.locks.size());
+}
+
+}  // namespace
+
+int TakeOwnerLock(std::string_view path) {
+  std::string systemPath;
+  if (!SystemPath(path, &systemPath)) return -1;
+  const std::string key = CanonicalPath(systemPath);
+  if (key.empty()) return -1;
+  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
+    if (Locks.locks[i].handle >= 0 && Locks.locks[i].key == key) return static_cast<int>(i) + 1;
+  }
+  const std::string lockFile = key + ".lock";
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int handle =
+        open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, NewFileMode());
+    if (handle < 0) break;  // no lock file here: lock the file itself
+    const int taken = TryLock(handle);
+    if (taken == 1 && StillInPlace(handle, lockFile)) return Remember({handle, key, lockFile});
+    close(handle);
+    if (taken == 0) return kLockHeldElsewhere;
+    if (taken < 0) return -1;
+  }
+  const int handle = OpenRegular(key, O_RDONLY);
+  if (handle < 0) return -1;
+  const int taken = TryLock(handle);
+  if (taken == 1) return Remember({handle, key, {}});
+  close(handle);
+  return taken == 0 ? kLockHeldElsewhere : -1;
+}
+
+void ReleaseOwnerLock(int lock) {
+  if (lock <= 0 || static_cast<std::size_t>(lock) > Locks.locks.size()) return;
+  OwnerLock& entry = Locks.locks[static_cast<std::size_t>(lock) - 1];
+  if (entry.handle < 0) return;
+  // Removed while still held, so nobody can lock a file that is about to go.
+  if (!entry.lockFile.empty()) unlink(entry.lockFile.c_str());
+  close(entry.handle);
+  entry = {};
 }

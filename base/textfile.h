@@ -7,6 +7,14 @@
 // replacement: the bytes go to a temporary file beside the target, and
 // CommitTextFile flushes it to the disk and renames it over the target, so the
 // target is always either the old or the new complete version.
+//
+// Where the target's folder allows no new file (a read-only folder or mount
+// point that lets existing files change) but the target itself exists and may
+// be written, a replacement is written in place instead: the whole new version
+// is kept until the commit, room for it is reserved, then it is written over
+// the target from its start, the file is cut to the new length, flushed, and
+// the length read back. Only a crash in the middle of that one write can then
+// leave a mixed file. A target marked read-only is never written.
 #pragma once
 
 #include <cstddef>
@@ -37,8 +45,9 @@ int CreateReplacementFile(int number, std::string_view path);
 // Writes out the buffer, flushes the temporary file to the disk, renames it
 // over the target and closes the number. True only when every write, the
 // flush and the rename succeeded; on failure the temporary file is removed and
-// the target is untouched.
-bool CommitTextFile(int number);
+// the target is untouched. *inPlace (when given) tells whether the new version
+// was written in place.
+bool CommitTextFile(int number, bool* inPlace = nullptr);
 
 // The system-encoding (UTF-8) form of a Windows-1251 path; false when the
 // path cannot be represented (it then fails like a missing file).
@@ -51,6 +60,22 @@ bool CopyFileReplacing(std::string_view from, std::string_view to);
 bool ReadFileContents(std::string_view path, std::size_t limit, std::string* out);
 // Writes `bytes` as a complete replacement of `path`, the same safe way.
 bool ReplaceFileContents(std::string_view path, std::string_view bytes);
-// True when `path` could be replaced now: its folder is writable and the file,
-// when it exists, is a writable regular file.
+// True when `path` could be replaced now: it is a writable regular file
+// (replaced beside it, or in place), or it does not exist and its folder is
+// writable.
 bool CanReplaceFile(std::string_view path);
+// True when a new file may be made in the folder that holds `path`.
+bool FolderTakesNewFiles(std::string_view path);
+
+// Ownership of a file among running copies of the program: an advisory lock
+// (flock) on "<file>.lock" beside it, or, where no lock file can be made
+// there, on the file itself. The system drops it when the process ends, in
+// any way, so a crash leaves no stale lock; a lock file left behind holds
+// nothing. Links are followed, so two names of one file share its lock.
+inline constexpr int kLockHeldElsewhere = 0;
+// A lock number (> 0) when this process holds the lock now (the same number
+// when it already held it); kLockHeldElsewhere when another process holds
+// it; -1 when no lock can be had at all (nothing to lock; it keeps nobody out).
+int TakeOwnerLock(std::string_view path);
+// Lets the lock go (and removes its lock file); numbers <= 0 are ignored.
+void ReleaseOwnerLock(int lock);

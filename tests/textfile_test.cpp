@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "tests/test_support.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 using Names = std::vector<std::string>;
 
@@ -175,23 +178,48 @@ TEST_F(TextFileTest, FailedCommitLeavesTheTarget) {
   EXPECT_FALSE(CommitTextFile(0));
 }
 
+// A folder where no new file may be made: a writable file in it is rewritten
+// in place (longer and shorter versions, a copy onto it), a new file there
+// fails; a file marked read-only is never written.
 TEST_F(TextFileTest, ReadOnlyFolderAndFile) {
   ASSERT_EQ(mkdir("locked", 0755), 0);
   WriteFileBytes("locked/report.cbr", "old");
+  WriteFileBytes("source.cbr", "copied");
   WriteFileBytes("fixed.cbr", "old");
   if (!SetWriteLock("locked", true) || !SetWriteLock("fixed.cbr", true)) {
     SetWriteLock("locked", false);
-    GTEST_SKIP() << "cannot make a file unwritable here";
+    GTEST_SKIP() << "cannot make a folder or file unwritable here";
   }
-  EXPECT_FALSE(CanReplaceFile("locked/report.cbr"));
+  EXPECT_TRUE(CanReplaceFile("locked/report.cbr"));
+  EXPECT_FALSE(FolderTakesNewFiles("locked/report.cbr"));
+  EXPECT_FALSE(CanReplaceFile("locked/new.cbr"));
   EXPECT_FALSE(CanReplaceFile("fixed.cbr"));
-  EXPECT_EQ(CreateReplacementFile(0, "locked/report.cbr"), 0);
+  for (const char* version : {"a much longer new version\r\n", "short"}) {
+    SCOPED_TRACE(version);
+    ASSERT_NE(CreateReplacementFile(0, "locked/report.cbr"), 0);
+    WriteText(0, version);
+    bool inPlace = false;
+    EXPECT_TRUE(CommitTextFile(0, &inPlace));
+    EXPECT_TRUE(inPlace);
+    EXPECT_EQ(ReadFileBytes("locked/report.cbr"), version);
+  }
+  // A replacement given up before its commit leaves the file as it was.
+  ASSERT_NE(CreateReplacementFile(0, "locked/report.cbr"), 0);
+  WriteText(0, "never");
+  CloseTextFile(0);
+  EXPECT_EQ(ReadFileBytes("locked/report.cbr"), "short");
+  EXPECT_TRUE(CopyFileReplacing("source.cbr", "locked/report.cbr"));
+  EXPECT_EQ(ReadFileBytes("locked/report.cbr"), "copied");
+  EXPECT_TRUE(ReplaceFileContents("locked/report.cbr", "replaced"));
+  EXPECT_EQ(ReadFileBytes("locked/report.cbr"), "replaced");
+  EXPECT_EQ(CreateReplacementFile(0, "locked/new.cbr"), 0);
   EXPECT_EQ(CreateTextFile(0, "fixed.cbr"), 0);
   EXPECT_EQ(CreateReplacementFile(0, "fixed.cbr"), 0);  // a read-only file is not replaced
   SetWriteLock("locked", false);
   SetWriteLock("fixed.cbr", false);
   EXPECT_EQ(ReadFileBytes("fixed.cbr"), "old");
-  EXPECT_EQ(ReadFileBytes("locked/report.cbr"), "old");
+  EXPECT_EQ(fs::directory_iterator("locked")->path().filename(), "report.cbr");
+  EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);
 }
 
 TEST_F(TextFileTest, PathsCopyAndRead) {
