@@ -1,6 +1,9 @@
 #include "settings/options.h"
 
+#include <algorithm>
+
 #include "base/keyvalue.h"
+#include "settings/settings.h"
 
 OptionsRecord Options;
 
@@ -22,9 +25,9 @@ void LoadOptions() {
   CloseKeyValueFile();
 }
 
-bool SaveOptionsGroup(std::string_view group) {
-  // A missing file is made; an existing one keeps everything but this group's keys.
-  OpenKeyValueFile(kOptionsFileName);
+namespace {
+
+void WriteGroup(std::string_view group) {
   const OptionsRecord& o = Options;
   SelectKeyGroup(group);
   if (group == kClockGroup) {
@@ -34,5 +37,25 @@ bool SaveOptionsGroup(std::string_view group) {
     WriteKeyString("Port", o.RigPort);
     WriteKeyInteger("Speed", o.RigSpeed);
   }
-  return CloseKeyValueFile();
+}
+
+}  // namespace
+
+bool SaveOptionsGroup(std::string_view group) {
+  // A missing file is made; an existing one keeps everything but the keys of
+  // this group and of the groups whose last write failed.
+  std::vector<std::string>& pending = SettingsWrites.OptionsUnsaved;
+  const bool wasUnsaved = !pending.empty();
+  if (std::find(pending.begin(), pending.end(), group) == pending.end()) {
+    pending.emplace_back(group);
+  }
+  OpenKeyValueFile(kOptionsFileName);
+  for (const std::string& each : pending) WriteGroup(each);
+  const bool written = CloseKeyValueFile();
+  if (written) {
+    pending.clear();
+  } else if (!wasUnsaved) {
+    SettingsWrites.UnsaidFile = kOptionsFileName;  // said once, not at every retry
+  }
+  return written;
 }

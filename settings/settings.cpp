@@ -7,8 +7,10 @@
 
 #include "base/keyvalue.h"
 #include "base/text.h"
+#include "settings/options.h"
 
 AppSettingsRecord AppSettings;
+SettingsWritesState SettingsWrites;
 NamedList ContestList;
 NamedList BandList;
 
@@ -92,9 +94,18 @@ void EnsureEnabledClasses() {
   if (!anyMode) AppSettings.ModeFlags[1] = 1;
 }
 
+// Records the outcome of a write of corvane.ini and returns it. A failure is
+// said once: a file that keeps failing is not said again at every retry.
+bool NoteSettingsWrite(bool written) {
+  if (!written && !SettingsWrites.SettingsUnsaved) SettingsWrites.UnsaidFile = kSettingsFileName;
+  SettingsWrites.SettingsUnsaved = !written;
+  return written;
+}
+
 }  // namespace
 
 void ResetSettings() {
+  SettingsWrites = {};
   AppSettings = {};
   ContestList = {};
   BandList = {};
@@ -138,11 +149,11 @@ void LoadSettings() {
   CloseKeyValueFile();
 }
 
-void SaveSettings() {
+bool SaveSettings() {
   EnsureEnabledClasses();
   if (!CreateKeyValueFile(kSettingsFileName)) {
     CloseKeyValueFile();
-    return;
+    return NoteSettingsWrite(false);
   }
   const AppSettingsRecord& s = AppSettings;
 
@@ -166,5 +177,16 @@ void SaveSettings() {
 
   SelectKeyGroup("Colors");
   for (const ColourKey& colour : kColourKeys) WriteKeyInteger(colour.key, s.*colour.field);
-  CloseKeyValueFile();
+  return NoteSettingsWrite(CloseKeyValueFile());
+}
+
+bool SaveUnsavedSettings() {
+  bool written = true;
+  if (SettingsWrites.SettingsUnsaved) written = SaveSettings();
+  if (!SettingsWrites.OptionsUnsaved.empty()) {
+    // Any group rewrites every pending one with it.
+    const std::string group = SettingsWrites.OptionsUnsaved.front();
+    written = SaveOptionsGroup(group) && written;
+  }
+  return written;
 }

@@ -5,6 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/cp1251.h"
 
 inline constexpr char kSettingsFileName[] = "corvane.ini";
 inline constexpr int kBandClasses = 9;
@@ -51,7 +55,23 @@ void ResetSettings();
 std::string ListKeyIndex(int index);
 
 void LoadSettings();
-void SaveSettings();
+// Writes corvane.ini whole; false when it could not be written. The choices
+// stay in memory and are written by the next change or at the end.
+bool SaveSettings();
+
+// Settings files whose last write failed. Each failure is said once in the
+// status line; the files are written again at the next change and at the end.
+struct SettingsWritesState {
+  bool SettingsUnsaved = false;               // corvane.ini holds older choices
+  std::vector<std::string> OptionsUnsaved;    // groups of options.ini not written
+  std::string UnsaidFile;                     // a failure not yet said; "" when none
+};
+extern SettingsWritesState SettingsWrites;
+
+inline constexpr std::string_view kSettingsUnsavedText = "Настройки не записаны в файл "_cp;
+// Writes again whatever failed before (at the end of the program); false when
+// something is still unwritten.
+bool SaveUnsavedSettings();
 
 // The modal dialogs of the "Параметры" menu.
 void SettingsDialog();
