@@ -12,6 +12,9 @@ inline constexpr int kInformerCapacity = 64;  // list entries 1..64
 inline constexpr int kInformerShown = 60;     // two columns of 30
 inline constexpr int kInformerEntryWidth = 14;
 inline constexpr int kHelpWindowId = 5;
+// Colours of the warnings in the status line and the station box (0x00BBGGRR).
+inline constexpr int kWarningText = 0x80FFFF;  // light yellow
+inline constexpr int kWarningBack = 0x0000FF;  // red
 
 struct AppState {
   bool QuitRequested = false;
@@ -32,6 +35,14 @@ bool StartUp();
 // (and the timer's and the menu's) to DispatchEvent, which acts on the code.
 void RunEventLoop();
 void DispatchEvent(int code);
+// What the program does whenever it is about to wait (the window layer's
+// before-wait hook): rewrites the report if the log changed, and says once
+// what went wrong with a file since the last wait.
+void SettleBeforeWait();
+// At "Выход" or the close button: false when the user chose to go on. A log
+// that holds something typed and reaches no report file is offered to be
+// saved as a new report first.
+bool ConfirmEnd();
 
 void SelectCellByMouse(int x, int y);
 void HandleKeyDown(int keyCode);

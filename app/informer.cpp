@@ -23,8 +23,6 @@ constexpr int kInformerColumnWidth = 119;
 
 constexpr int32_t kBoxText = -1;  // the default text colour
 constexpr int32_t kBoxBack = 0xCCCCFF;
-constexpr int32_t kWarningText = 0x80FFFF;  // light yellow
-constexpr int32_t kWarningBack = 0x0000FF;  // red
 
 // The grid cell of informer entry k = 1..60: column 8 for 1..30, 9 for 31..60.
 int InformerCell(int k) { return k <= kGridRows ? CellId(k, 8) : CellId(k - kGridRows, 9); }
@@ -78,11 +76,15 @@ void RefreshStationBox() {
                     !TrimSpaces(Log.QsoLog[static_cast<std::size_t>(kLogRows)][kColTime]).empty();
   std::string text;
   bool warning = true;
-  if (AppSettings.File.empty()) {
+  if (AppSettings.File.empty() && Report.HeldElsewhere) {
+    text = kHeldElsewhereText;
+  } else if (AppSettings.File.empty()) {
     text = "Отчёт не загружен!"_cp;
     warning = false;
   } else if (Report.WriteFailed) {
     text = "Отчёт не записан!"_cp;
+  } else if (Report.InPlaceTicks > 0) {
+    text = kInPlaceText;
   } else if (full) {
     text = "Журнал заполнен!"_cp;
   } else {
@@ -101,4 +103,5 @@ void TimerTick() {
   SetAppWindowTitle(kMainWindowId, std::string(kTitleText) + SpaceRun(83) + "Date: " + date +
                                        SpaceRun(5) + "Time: " + time);
   RefreshStationBox();
+  if (Report.InPlaceTicks > 0) --Report.InPlaceTicks;
 }

@@ -3,10 +3,12 @@
 // of this folder and in settings/ and report/.
 #include "app/app.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/command_line.h"
 #include "base/cp1251.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "log/log.h"
 #include "report/report.h"
@@ -162,7 +164,7 @@ void RunMenuCommand(int entryId) {
       OpenReport();
       break;
     case kMenuExit:
-      App.QuitRequested = true;
+      App.QuitRequested = ConfirmEnd();
       break;
     case kMenuEditHeader:
       EditReportHeader();
@@ -192,6 +194,9 @@ bool BelongsToMainWindow(int code) {
 
 void EndProgram() {
   FlushReport();  // nothing is pending after a wait; this only covers the last handler
+  SaveUnsavedSettings();
+  ReleaseOwnerLock(Report.OwnerLock);
+  Report.OwnerLock = -1;
   for (int id : kProgramWindows) {
     if (AppWindowHandle(id) != 0) CloseAppWindow(id);
   }
@@ -199,11 +204,52 @@ void EndProgram() {
   ShutdownWindowLayer();
 }
 
+// True when some row holds a call sign or a received exchange: the rest of a
+// row is filled in by the program.
+bool LogHoldsTyping() {
+  for (int row = 1; row <= std::min(Log.QsoCount, kLogRows); ++row) {
+    const QsoRecord& record = Log.QsoLog[static_cast<std::size_t>(row)];
+    if (!TrimSpaces(record[kColCall]).empty() || !TrimSpaces(record[kColReceived]).empty()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void ShowStatusWarning(const std::string& text) {
+  SetControlText(kStatusLineId, text);
+  SetControlColour(kStatusLineId, kColourText, kWarningText);
+  SetControlColour(kStatusLineId, kColourBack, kWarningBack);
+}
+
 }  // namespace
+
+void SettleBeforeWait() {
+  FlushReport();
+  if (!SettingsWrites.UnsaidFile.empty()) {
+    ShowStatusWarning(std::string(kSettingsUnsavedText) + SettingsWrites.UnsaidFile);
+    SettingsWrites.UnsaidFile.clear();
+  }
+  if (Report.HeldElsewhereUnsaid || Report.InPlaceUnsaid) {
+    Report.HeldElsewhereUnsaid = false;
+    Report.InPlaceUnsaid = false;
+    if (AppWindowHandle(kMainWindowId) != 0) RefreshStationBox();
+  }
+}
+
+bool ConfirmEnd() {
+  const bool reachesFile = !AppSettings.File.empty() && !Report.WriteFailed;
+  if (reachesFile || !LogHoldsTyping()) return true;
+  const int answer = ShowMessageBox(kTitleText, "Журнал не сохранён в файл. Сохранить?"_cp,
+                                    kMessageBoxYesNoCancel | kMessageBoxQuestion);
+  if (answer == kAnswerCancel) return false;
+  if (answer == kAnswerYes) return SaveLogAsNewReport();
+  return true;
+}
 
 bool StartUp() {
   App.QuitRequested = false;
-  SetBeforeWaitHook(FlushReport);
+  SetBeforeWaitHook(SettleBeforeWait);
   AppSettings.TimeMin = 30;
   LoadSettings();
   SaveSettings();  // a missing settings file is created with its defaults
@@ -247,7 +293,7 @@ void DispatchEvent(int code) {
       RunMenuCommand(EventSourceId());
       break;
     case kEventClose:
-      App.QuitRequested = true;
+      App.QuitRequested = ConfirmEnd();
       break;
     case kEventTimer:
       TimerTick();

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int32_t kWarningText = 0x80FFFF;  // light yellow
-constexpr int32_t kWarningBack = 0x0000FF;  // red
 constexpr int32_t kQuietBack = 0xD8E8E8;    // grey
 
 std::string Entry(std::string_view call) { return AlignLeft(call, kInformerEntryWidth); }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/text.h"
+#include "base/textfile.h"
 #include "log/log.h"
 #include "settings/settings.h"
 #include "ui/window.h"
@@ -17,6 +18,7 @@ ReportHeaderRecord ReportHeader;
 ReportState Report;
 
 void ResetReport() {
+  ReleaseOwnerLock(Report.OwnerLock);
   ReportHeader = {};
   Report = {};
 }

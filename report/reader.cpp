@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "base/textfile.h"
+#include "base/version.h"
 #include "log/log.h"
 #include "settings/settings.h"
 #include "ui/window.h"
@@ -132,16 +133,66 @@ std::string WithReportExtension(std::string_view path) {
   return out;
 }
 
+namespace {
+
+// Makes this process the only writer of `path`, letting go of the report it
+// owned before. False when another copy of the program owns it; the user who
+// chose the file is told so, and everything stays as it was.
+bool TakeOwnership(const std::string& path, bool chosen) {
+  const int lock = TakeOwnerLock(path);
+  if (lock == kLockHeldElsewhere) {
+    if (chosen) {
+      ShowMessageBox(kTitleText, std::string(kHeldElsewhereText) + "\n" + path,
+                     kMessageBoxWarning);
+    }
+    return false;
+  }
+  if (lock != Report.OwnerLock) ReleaseOwnerLock(Report.OwnerLock);
+  Report.OwnerLock = lock;
+  Report.HeldElsewhere = false;
+  Report.InPlace = false;
+  Report.InPlaceTicks = 0;
+  return true;
+}
+
+// A report being opened or created: its first rewrite keeps the file as it
+// was (".bak"), and nothing has failed yet.
+void StartReport(const std::string& path) {
+  AppSettings.File = path;
+  Report.BackedUpFile.clear();
+  Report.WriteFailed = false;
+}
+
+}  // namespace
+
 void OpenReport() {
   std::string path = AppSettings.File;
   if (!Report.AutoOpen) path = AskOpenFileName("Открыть файл"_cp, "", kReportFilter, 0);
   if (path.empty()) return;  // cancelled: the current report stays as it is
   path = WithReportExtension(path);
-  if (!ReadReportFile(path)) return;
-  AppSettings.File = path;
-  // The first rewrite keeps the file as it was opened; nothing has failed yet.
-  Report.BackedUpFile.clear();
-  Report.WriteFailed = false;
+  const int previousLock = Report.OwnerLock;
+  if (!TakeOwnership(path, !Report.AutoOpen)) {
+    if (Report.AutoOpen) {
+      // Another copy writes this report: this one works in memory only.
+      AppSettings.File.clear();
+      Report.HeldElsewhere = true;
+      Report.HeldElsewhereUnsaid = true;
+    }
+    return;
+  }
+  if (!ReadReportFile(path)) {
+    if (Report.OwnerLock != previousLock) {
+      ReleaseOwnerLock(Report.OwnerLock);
+      Report.OwnerLock = previousLock;
+    }
+    // The reopen at start-up stays silent; a file chosen from the menu is named.
+    if (!Report.AutoOpen) {
+      ShowMessageBox(kTitleText, std::string("Не удалось прочитать отчёт:"_cp) + "\n" + path,
+                     kMessageBoxWarning);
+    }
+    return;
+  }
+  StartReport(path);
 
   HighlightCell(CellId(Log.CurrentRow, Log.CurrentColumn), 1);
   HighlightCell(CellId(1, 1), 0);
@@ -154,13 +205,33 @@ void OpenReport() {
   SaveSettings();
 }
 
-void NewReport() {
+namespace {
+
+// The name of a new report chosen by the user, owned by this process now; ""
+// when cancelled or owned by another copy.
+std::string ChooseNewReport() {
   const std::string chosen = AskSaveFileName("Создать файл"_cp, "", kReportFilter, 0);
-  if (chosen.empty()) return;  // cancelled: no change at all
-  AppSettings.File = WithReportExtension(chosen);
+  if (chosen.empty()) return {};
+  const std::string path = WithReportExtension(chosen);
+  if (!TakeOwnership(path, true)) return {};
   // Whatever exists under that name is kept as ".bak" by the first rewrite.
-  Report.BackedUpFile.clear();
-  Report.WriteFailed = false;
+  StartReport(path);
+  return path;
+}
+
+}  // namespace
+
+bool SaveLogAsNewReport() {
+  if (ChooseNewReport().empty()) return false;
+  EditReportHeader();
+  SaveSettings();
+  Log.Changed = true;  // the whole log goes to the new file now
+  FlushReport();
+  return !Report.WriteFailed;
+}
+
+void NewReport() {
+  if (ChooseNewReport().empty()) return;  // cancelled: no change at all
 
   for (int row = 1; row <= kLogRows; ++row) {
     for (int column = 1; column <= kColDate; ++column) {

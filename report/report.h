@@ -32,6 +32,13 @@ struct ReportState {
   bool WriteFailed = false;  // the last rewrite of a named report failed
   std::string BackedUpFile;  // the report already kept as .bak in this run
   int64_t Rewrites = 0;      // rewrites of the report tried in this run
+  int OwnerLock = -1;        // this process's lock on the open report; <= 0: none held
+  bool HeldElsewhere = false;  // the report named at start-up is open in another copy
+  bool InPlace = false;        // the open report's folder is closed: it is written in place
+  int InPlaceTicks = 0;        // timer ticks the station box still says so
+  // Notices for the status line, shown once when the program next waits.
+  bool HeldElsewhereUnsaid = false;
+  bool InPlaceUnsaid = false;
 };
 extern ReportState Report;
 
@@ -57,3 +64,13 @@ std::string BuildReportText();
 std::string WithReportExtension(std::string_view path);
 void OpenReport();
 void NewReport();
+// "Создать" for the log in memory, at the end of the program: asks for a new
+// report's name, lets the header be edited, and writes the whole log to it
+// now. False when it was cancelled or the report could not be written.
+bool SaveLogAsNewReport();
+
+// Texts of the station box and the message boxes about the report.
+inline constexpr std::string_view kHeldElsewhereText = "Отчёт открыт в другой копии программы!"_cp;
+inline constexpr std::string_view kInPlaceText =
+    "Папка отчёта защищена от записи: отчёт пишется на место"_cp;
+inline constexpr int kInPlaceNoticeTicks = 10;

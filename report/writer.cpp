@@ -51,10 +51,16 @@ void AppendQsoLine(std::string& out, const QsoRecord& record) {
 }
 
 // Keeps an existing report as ".bak" before its first rewrite in this run.
-// False when it existed and could not be kept.
+// False when it existed and could not be kept. A folder that allows no new
+// file cannot take a new ".bak" at all; the report, which can still be
+// written there in place, is then written without one rather than never.
 bool KeepBackup(const std::string& file) {
   if (Report.BackedUpFile == file || !FileExists(file)) return true;
-  if (!CopyFileReplacing(file, file + std::string(kBackupSuffix))) return false;
+  const std::string backup = file + std::string(kBackupSuffix);
+  if (!CopyFileReplacing(file, backup)) {
+    const bool noRoomForBackup = !FolderTakesNewFiles(backup) && !FileExists(backup);
+    if (!noRoomForBackup || !CanReplaceFile(file)) return false;
+  }
   Report.BackedUpFile = file;
   return true;
 }
@@ -101,11 +107,18 @@ void WriteReportFile() {
   }
   ++Report.Rewrites;
   bool written = CreateReplacementFile(kReportFileNumber, file) != 0;
+  bool inPlace = false;
   if (written) {
     WriteText(kReportFileNumber, BuildReportText());
-    written = CommitTextFile(kReportFileNumber);
+    written = CommitTextFile(kReportFileNumber, &inPlace);
   }
   Report.WriteFailed = !written;
+  // Written over itself in a closed folder: said once for the report.
+  if (inPlace && !Report.InPlace) {
+    Report.InPlace = true;
+    Report.InPlaceTicks = kInPlaceNoticeTicks;
+    Report.InPlaceUnsaid = true;
+  }
   // A file that did not exist before is now this run's own: nothing to keep.
   if (written) Report.BackedUpFile = file;
 }

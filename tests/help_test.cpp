@@ -100,8 +100,10 @@ TEST_F(HelpTest, MainWindowComesBackUnchanged) {
   EXPECT_EQ(headless::ScriptEndCloses(), 1);  // only the main window's
 
   // The About box: "Corvane v7.0" and two author lines.
+  // Then, at the end, the question about the log that reached no file.
   const std::vector<headless::DialogCall> calls = headless::DialogCalls();
-  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].text, "Журнал не сохранён в файл. Сохранить?"_cp);
   EXPECT_EQ(std::tuple(calls[0].kind, calls[0].title, calls[0].flags),
             std::tuple(std::string("message"), std::string("О программе"_cp), 64));
   const std::string& text = calls[0].text;  // three lines, none empty

@@ -140,7 +140,8 @@ TEST_F(ProgramTest, BackupAndFailedRewrites) {
        kOriginal},
       {"backup cannot be made", true, nullptr, "", kBakIsFolder, kOriginal, kOriginal},
       {"folder removed", true, nullptr, "", kFolderGone, kMissing, kMissing},
-      {"folder not writable", true, nullptr, "", kFolderReadOnly, kOriginal, kOriginal},
+      // No new file can be made there: the report is written over itself, with no .bak.
+      {"folder not writable", true, nullptr, "", kFolderReadOnly, nullptr, kMissing},
       {"report file read-only", true, nullptr, "logs/r.CBR", kFileReadOnly, kOriginal, kMissing},
   };
   for (const auto& c : kCases) {
@@ -159,6 +160,7 @@ TEST_F(ProgramTest, BackupAndFailedRewrites) {
     StoreAndWait(kColCall, 1, 0, "UA1AAA");
     StoreAndWait(kColSent, 1, 0, "002");
     EXPECT_EQ(Report.WriteFailed, c.whileBroken != nullptr);
+    EXPECT_EQ(Report.InPlace, c.fault == kFolderReadOnly);
     EXPECT_EQ(Contents("logs/r.CBR"), c.whileBroken ? c.whileBroken : BuildReportText());
     SetFault(c.fault, false);
     StoreAndWait(kColReceived, 1, 0, "003");

@@ -51,7 +51,7 @@ inline void ResetEverything() {
   ResetApp();
   SetClockOffset(0);
   SetFixedClock(kTestClock);
-  SetBeforeWaitHook(FlushReport);  // as start-up sets it
+  SetBeforeWaitHook(SettleBeforeWait);  // as start-up sets it
 }
 
 // A field stored as an event's handler stores it, then the rewrite that the

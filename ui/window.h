@@ -40,7 +40,15 @@ inline constexpr int kColourText = 1;
 inline constexpr int kColourBack = 2;
 
 inline constexpr int kFontBold = 0x100;
+// ShowMessageBox flags (buttons | icon) and answers, as Win32 numbers them.
+inline constexpr int kMessageBoxYesNoCancel = 3;
+inline constexpr int kMessageBoxQuestion = 32;
+inline constexpr int kMessageBoxWarning = 48;
 inline constexpr int kMessageBoxInformation = 64;
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
 inline constexpr int kSetDefaultFont = -1;  // SetControlFont id: font of later controls
 
 // Start and end of the layer. InitWindowLayer returns false when no display

@@ -169,6 +169,21 @@ wait_exit() {
   fi
 }
 
+# answer_end_question <what> <xdotool keys...>: the question about a log that
+# reached no file must show; the keys answer it (Escape: Cancel, alt+n: No).
+answer_end_question() {
+  local what="$1" box
+  shift
+  box=$(find_window '^Corvane v7\.0$' 10)
+  if [ -z "$box" ]; then
+    fail "$what: no question about the unsaved log"
+    return
+  fi
+  pass "$what: the unsaved log is asked about"
+  timeout 5 xdotool windowfocus --sync "$box" >/dev/null 2>&1
+  xdotool key --delay 100 "$@"
+}
+
 # find_window <title regex> [seconds]: prints the id of the first visible
 # window of that title (UTF-8), nothing when none shows in time.
 find_window() {

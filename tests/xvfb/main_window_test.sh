@@ -127,7 +127,17 @@ settle
 shot click
 check click "388:27:0,255,0:click on row 1 column 6 selects it"
 
+# The log holds typing and no report file: the close button asks first.
+# Cancel goes back to the log; No ends the program.
 xhelper close "$WINDOW"
+answer_end_question "the close button" Escape
+if window_gone '^Corvane v7\.0$' 5 && kill -0 "$APP_PID" 2>/dev/null; then
+  pass "Cancel goes back to the log"
+else
+  fail "Cancel did not go back to the log"
+fi
+xhelper close "$WINDOW"
+answer_end_question "the close button again" alt+n
 wait_exit "the close button"
 
 # ---- run 2: the help window (a modal window), then "Выход" from "Файл" ----
@@ -176,6 +186,7 @@ else
       fail "typing after the help window"
   fi
   open_menu Up Return  # the last entry of "Файл" is "Выход"
+  answer_end_question "Выход" alt+n
   wait_exit "Выход"
 fi
 
