@@ -36,7 +36,9 @@ void ReadQsoLine(std::string_view line, std::string_view version, QsoRecord& rec
   field(kColBand) = Column(line, 6, 5);
   field(kColMode) = Column(line, 12, 2);
   field(kColDate) = Column(line, 15, 11);
-  std::string time = MidChars(line, 26, 2) + ":" + MidChars(line, 28, 2);
+  // Each half keeps its two places even where the line ends inside them, so
+  // that the time writes back to the same columns it came from.
+  std::string time = AlignLeft(MidChars(line, 26, 2), 2) + ":" + AlignLeft(MidChars(line, 28, 2), 2);
   if (TrimSpaces(time) == ":") time.clear();
   field(kColTime) = time;
   if (version == "3.0") {

@@ -87,6 +87,30 @@ TEST_F(ProgramTest, WrittenReportReadsBackTheSame) {
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(Fields(i), kRows[i - 1]);
 }
 
+// A report read, rewritten and read again gives the same log: a fixed point,
+// also for QSO lines that end inside a field.
+TEST_F(ProgramTest, RewrittenReportReadsTheSame) {
+  const std::string kLines[] = {
+      "QSO: " + std::string(22, ' ') + "5",  // ends inside the minutes
+      "QSO: 14200 CW 2010-03-07 0",          // ends inside the hours
+      "QSO: 14200 CW 2010-03-07 09",
+      "QSO: 14200 CW 2010-03-07 0905 ",
+      "QSO: 7000 ",
+      kLine3.substr(0, 60),  // ends inside the call sign
+  };
+  for (const std::string& line : kLines) {
+    SCOPED_TRACE(line);
+    ResetEverything();
+    WriteFileBytes("r.cbr", kHead3 + line + "\r\n");
+    ASSERT_TRUE(AutoOpen("r.cbr"));
+    const std::string first = Fields(1);
+    StoreAndWait(0, 0, 0, "");  // rewrites the report
+    ResetEverything();
+    ASSERT_TRUE(AutoOpen("r.cbr"));
+    EXPECT_EQ(Fields(1), first);
+  }
+}
+
 // What a file reads back to: the own call sign (trimmed), a space, and the
 // start of "time|band|mode|call|sent|received|points|date" of the last row.
 // The four common fields come from any QSO line, the other four only under a
@@ -134,7 +158,7 @@ TEST_F(ProgramTest, FileContentsReadBack) {
        "OLDCALL 09:05|14200|CW|old14|old15|old16|old17|2010-03-07"},
       {"short line", kHead3 + "QSO: 7000 ", 1, "OLDCALL |7000||||||"},
       {"time of spaces and a digit", kHead3 + "QSO: " + std::string(22, ' ') + "5", 1,
-       "OLDCALL   :5|||||||"},
+       "OLDCALL   :5 |||||||"},
       {"empty file", "", 1, "OLDCALL |||||||old18"},
       {"only blank QSO lines", kHead3 + blank + blank + blank, 3, "OLDCALL |||||||"},
       {"40 QSO lines, more than the grid shows", numbered(40), 40, "OLDCALL |||C40||||"},
