@@ -43,6 +43,9 @@ void SettleBeforeWait();
 // that holds something typed and reaches no report file is offered to be
 // saved as a new report first.
 bool ConfirmEnd();
+// The end of the program after its loop: the last rewrite, settings that
+// still wait to be written, the report let go, the windows closed.
+void EndProgram();
 
 void SelectCellByMouse(int x, int y);
 void HandleKeyDown(int keyCode);

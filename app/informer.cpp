@@ -102,6 +102,6 @@ void TimerTick() {
   const std::string time = RenderDatePattern("%hh:%ii:%ss", CurrentDateValue());
   SetAppWindowTitle(kMainWindowId, std::string(kTitleText) + SpaceRun(83) + "Date: " + date +
                                        SpaceRun(5) + "Time: " + time);
-  RefreshStationBox();
   if (Report.InPlaceTicks > 0) --Report.InPlaceTicks;
+  RefreshStationBox();
 }

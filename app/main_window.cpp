@@ -192,17 +192,6 @@ bool BelongsToMainWindow(int code) {
   return code == kEventTimer || code == kEventMenu || EventWindowId() == kMainWindowId;
 }
 
-void EndProgram() {
-  FlushReport();  // nothing is pending after a wait; this only covers the last handler
-  SaveUnsavedSettings();
-  ReleaseOwnerLock(Report.OwnerLock);
-  Report.OwnerLock = -1;
-  for (int id : kProgramWindows) {
-    if (AppWindowHandle(id) != 0) CloseAppWindow(id);
-  }
-  CloseAllTextFiles();
-  ShutdownWindowLayer();
-}
 
 // True when some row holds a call sign or a received exchange: the rest of a
 // row is filled in by the program.
@@ -223,6 +212,18 @@ void ShowStatusWarning(const std::string& text) {
 }
 
 }  // namespace
+
+void EndProgram() {
+  FlushReport();  // nothing is pending after a wait; this only covers the last handler
+  SaveUnsavedSettings();
+  ReleaseOwnerLock(Report.OwnerLock);
+  Report.OwnerLock = -1;
+  for (int id : kProgramWindows) {
+    if (AppWindowHandle(id) != 0) CloseAppWindow(id);
+  }
+  CloseAllTextFiles();
+  ShutdownWindowLayer();
+}
 
 void SettleBeforeWait() {
   FlushReport();
