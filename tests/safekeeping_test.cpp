@@ -2,10 +2,18 @@
 // folder that takes no new files is still written, ending the program never
 // drops typing silently, and a settings file that cannot be written is said.
 // Scripted through the real start-up and event loop.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -42,6 +50,14 @@ class SafekeepingTest : public EntryTest {
     return {box->text, box->textColour, box->backColour};
   }
 };
+
+// What a test folder holds, sorted.
+std::vector<std::string> FolderNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // The other copy is never left running, whatever the test did.
 struct ChildGuard {
@@ -205,11 +221,7 @@ TEST_F(SafekeepingTest, AClosedFolderStillGetsEveryContact) {
   constexpr int kContacts = 100;
   Prepare({kEntry});
   if (!SetWriteLock(dir_.c_str(), true)) GTEST_SKIP() << "cannot close a folder here";
-  const std::vector<std::string> before = [] {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename());
-    return names;
-  }();
+  const std::vector<std::string> before = FolderNames();
   ASSERT_TRUE(StartUp());
   MoveToCall();
   for (int i = 1; i <= kContacts; ++i) {
@@ -225,9 +237,7 @@ TEST_F(SafekeepingTest, AClosedFolderStillGetsEveryContact) {
   headless::QueueMenu(kMenuExit);
   Run();
   EndProgram();
-  std::vector<std::string> after;
-  for (const auto& entry : fs::directory_iterator(".")) after.push_back(entry.path().filename());
-  EXPECT_EQ(after.size(), before.size()) << "no temporary, backup or lock file was left";
+  EXPECT_EQ(FolderNames(), before) << "no temporary, backup or lock file was left";
 
   ResetEverything();
   ASSERT_TRUE(StartUp());
@@ -240,6 +250,149 @@ TEST_F(SafekeepingTest, AClosedFolderStillGetsEveryContact) {
     EXPECT_EQ(TrimSpaces(Field(i, kColReceived)), "59" + std::to_string(100 + i));
   }
   EXPECT_EQ(TrimSpaces(Field(kContacts + 1, kColSent)), "599101");
+}
+
+// How the disk under the report and corvane.ini stops taking writes.
+enum class DiskFault { kFull, kSizeLimit, kReadOnlyMount };
+
+// A mount over the test folder itself, undone at the end of the case.
+struct FolderMount {
+  std::string folder;
+  bool mounted = false;
+  bool Mount(DiskFault fault, const std::string& at) {
+    folder = at;
+    mounted = fault == DiskFault::kFull
+                  ? mount("corvane-test", at.c_str(), "tmpfs", 0, "size=64k") == 0
+                  : mount(at.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    // The folder's name now leads into the mount; the old handle does not.
+    return mounted && chdir(at.c_str()) == 0;
+  }
+  // A remount must keep the flags the mount has (a container may lock them).
+  bool SetReadOnly(bool on) const {
+    struct statvfs info {};
+    if (statvfs(folder.c_str(), &info) != 0) return false;
+    unsigned long flags = MS_REMOUNT | MS_BIND | (on ? MS_RDONLY : 0);
+    const struct {
+      unsigned long has, keep;
+    } kKept[] = {{ST_NOSUID, MS_NOSUID}, {ST_NODEV, MS_NODEV}, {ST_NOEXEC, MS_NOEXEC},
+                 {ST_NOATIME, MS_NOATIME}, {ST_NODIRATIME, MS_NODIRATIME},
+                 {ST_RELATIME, MS_RELATIME}};
+    for (const auto& k : kKept) {
+      if (info.f_flag & k.has) flags |= k.keep;
+    }
+    return mount(nullptr, folder.c_str(), nullptr, flags, nullptr) == 0;
+  }
+  ~FolderMount() {
+    if (!mounted) return;
+    SetReadOnly(false);
+    if (chdir("/") == 0 && umount(folder.c_str()) == 0) chdir(folder.c_str());
+  }
+};
+
+// Fills the file system under the current folder; the filler's size.
+std::size_t FillDisk() {
+  const int fd = open("filler", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::size_t size = 0;
+  const std::string block(1024, 'f');
+  for (std::size_t chunk = block.size(); fd >= 0 && chunk > 0;) {
+    const ssize_t n = write(fd, block.data(), chunk);
+    if (n > 0) {
+      size += static_cast<std::size_t>(n);
+    } else {
+      chunk /= 2;
+    }
+  }
+  if (fd >= 0) close(fd);
+  return size;
+}
+
+// A disk that stops taking writes in the middle of a session: the report on
+// it stays the last complete version, the station box says so, no temporary
+// file is left to fill it further, the contacts stay in memory, and the first
+// change once it takes writes again puts all of them into the report, which a
+// restart reads back whole. corvane.ini on the same disk is not cut either.
+TEST_F(SafekeepingTest, ADiskThatStopsTakingWritesLosesNothing) {
+  const struct {
+    const char* name;
+    DiskFault fault;
+  } kCases[] = {
+      {"a full file system (small tmpfs)", DiskFault::kFull},
+      {"the file size limit (writes fail with EFBIG)", DiskFault::kSizeLimit},
+      {"a mount made read-only", DiskFault::kReadOnlyMount},
+  };
+  signal(SIGXFSZ, SIG_IGN);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ResetEverything();
+    FolderMount folderMount;
+    if (c.fault != DiskFault::kSizeLimit && !folderMount.Mount(c.fault, dir_)) {
+      std::printf("skipped %s: no mount can be made here (needs root with CAP_SYS_ADMIN)\n",
+                  c.name);
+      continue;
+    }
+    Prepare({kEntry});
+    // A mount with a file open for writing (the lock file) cannot be made
+    // read-only: that one is read-only from the start.
+    const bool brokenAtStart = c.fault == DiskFault::kReadOnlyMount;
+    if (brokenAtStart) {
+      ASSERT_TRUE(folderMount.SetReadOnly(true)) << std::strerror(errno);
+    }
+    ASSERT_TRUE(StartUp());
+    MoveToCall();
+    const int firstBroken = brokenAtStart ? 1 : 21;
+    for (int i = 1; i < firstBroken; ++i) QueueContact("RA" + std::to_string(i) + "A", "59001");
+    Run();
+    const std::string report = ReadFileBytes(ReportPath());
+    const std::string settings = ReadFileBytes("corvane.ini");
+    if (!brokenAtStart) {
+      ASSERT_FALSE(Report.WriteFailed);
+      ASSERT_EQ(report, BuildReportText());
+    }
+
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (c.fault == DiskFault::kFull) {
+      EXPECT_GT(FillDisk(), 0u);
+    } else if (c.fault == DiskFault::kSizeLimit) {
+      rlimit small = old;
+      small.rlim_cur = 64;  // below every file written here
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const std::vector<std::string> namesWhileBroken = FolderNames();
+    for (int i = firstBroken; i <= 25; ++i) QueueContact("RA" + std::to_string(i) + "A", "59001");
+    headless::QueueTimer();  // the station box shows the state of the report
+    Run();
+    const bool settingsWritten = SaveSettings();
+    const std::string reportWhileBroken = ReadFileBytes(ReportPath());
+    const std::string settingsWhileBroken = ReadFileBytes("corvane.ini");
+    const std::vector<std::string> namesAfterFailures = FolderNames();
+    if (c.fault == DiskFault::kSizeLimit) setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_TRUE(Report.WriteFailed);
+    EXPECT_FALSE(settingsWritten);
+    EXPECT_EQ(reportWhileBroken, report) << "the last complete version stays";
+    EXPECT_EQ(settingsWhileBroken, settings);
+    EXPECT_EQ(namesAfterFailures, namesWhileBroken) << "no temporary file was left";
+    EXPECT_EQ(StationBox(),
+              std::tuple(std::string("Отчёт не записан!"_cp), kWarningText, kWarningBack));
+    EXPECT_EQ(TrimSpaces(Field(25, kColCall)), "RA25A") << "kept in memory";
+
+    // Writes work again: the next change writes everything.
+    if (c.fault == DiskFault::kFull) fs::remove("filler");
+    if (brokenAtStart) {
+      ASSERT_TRUE(folderMount.SetReadOnly(false)) << std::strerror(errno);
+    }
+    Run({'Z', kVkBackspace});
+    EXPECT_FALSE(Report.WriteFailed);
+    EXPECT_EQ(ReadFileBytes(ReportPath()), BuildReportText());
+    EndProgram();
+    EXPECT_EQ(ReadFileBytes("corvane.ini").find("File = " + ReportPath()) != std::string::npos,
+              true);
+    ResetEverything();
+    ASSERT_TRUE(StartUp());
+    EXPECT_EQ(Log.QsoCount, 26);
+    EXPECT_EQ(TrimSpaces(Field(25, kColCall)), "RA25A");
+    EndProgram();
+  }
 }
 
 // corvane.ini that cannot be written: said once in the status line in the
