@@ -26,7 +26,9 @@ const std::string kEnd = "END-OF-LOG: \r\n";
 constexpr char kOriginal[] = "START-OF-LOG: 2.0\r\nQSO: points live here 123\r\n";
 
 constexpr char kMissing[] = "<no such file>";
+constexpr char kFolder[] = "<a folder>";
 std::string Contents(const std::string& path) {
+  if (fs::is_directory(path)) return kFolder;
   return PathExists(path) ? ReadFileBytes(path) : kMissing;
 }
 
@@ -110,8 +112,22 @@ TEST_F(ProgramTest, StoreCellStoresShowsAndRewrites) {
   EXPECT_EQ(ReadFileBytes("store.CBR"), BuildReportText());
 }
 
-enum Fault { kNoFault, kBakIsFolder, kFolderGone, kFolderReadOnly, kFileReadOnly };
+enum Fault {
+  kNoFault,
+  kBakIsFolder,
+  kFolderGone,
+  kFolderRenamed,
+  kReportIsFolder,
+  kFolderReadOnly,
+  kFileReadOnly
+};
 bool SetFault(Fault fault, bool on) {
+  if (fault == kFolderRenamed) fs::rename(on ? "logs" : "moved", on ? "moved" : "logs");
+  if (fault == kReportIsFolder && on) {
+    fs::remove("logs/r.CBR");
+    fs::create_directory("logs/r.CBR");
+  }
+  if (fault == kReportIsFolder && !on) fs::remove("logs/r.CBR");
   if (fault == kBakIsFolder && on) fs::create_directory("logs/r.CBR.bak");
   if (fault == kBakIsFolder && !on) fs::remove("logs/r.CBR.bak");
   if (fault == kFolderGone && on) fs::remove_all("logs");
@@ -140,6 +156,9 @@ TEST_F(ProgramTest, BackupAndFailedRewrites) {
        kOriginal},
       {"backup cannot be made", true, nullptr, "", kBakIsFolder, kOriginal, kOriginal},
       {"folder removed", true, nullptr, "", kFolderGone, kMissing, kMissing},
+      {"folder renamed", true, nullptr, "", kFolderRenamed, kMissing, kOriginal},
+      {"report replaced by a folder", true, nullptr, "logs/r.CBR", kReportIsFolder, kFolder,
+       kMissing},
       // No new file can be made there: the report is written over itself, with no .bak.
       {"folder not writable", true, nullptr, "", kFolderReadOnly, nullptr, kMissing},
       {"report file read-only", true, nullptr, "logs/r.CBR", kFileReadOnly, kOriginal, kMissing},

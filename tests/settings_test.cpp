@@ -7,9 +7,15 @@
 #include <sstream>
 #include <string>
 
+#include "app/app.h"
+#include "log/log.h"
+#include "settings/settings.h"
 #include "tests/test_support.h"
+#include "ui/headless.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // What the first start in an empty folder leaves behind.
 constexpr std::string_view kDefaultFile =
@@ -158,6 +164,62 @@ TEST_F(SettingsFileTest, UnreadableFileLeavesMemoryAsItWas) {
   SaveSettings();  // cannot be written: nothing happens but the flag rule in memory
   EXPECT_TRUE(std::filesystem::is_directory(kSettingsFileName));
   EXPECT_EQ(AppSettings.BandFlags[2], 1);
+}
+
+// Start-up with corvane.ini that is no settings file at all: the program
+// starts with the defaults, never waits on the file, and leaves behind what
+// can be written there.
+TEST_F(SettingsFileTest, StartUpWithABrokenSettingsFile) {
+  std::string junk(20u << 20, '\0');
+  for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919) >> 3);
+  const struct {
+    const char* name;
+    void (*make)(const std::string& junk);
+    const char* after;  // "default": the default file; "folder", "fifo"; "link": via the link
+  } kCases[] = {
+      {"a folder", [](const std::string&) { fs::create_directory(kSettingsFileName); }, "folder"},
+      {"a pipe nobody writes to",
+       [](const std::string&) { ASSERT_EQ(mkfifo(kSettingsFileName, 0644), 0); }, "fifo"},
+      {"20 MB of junk", [](const std::string& bytes) { WriteFileBytes(kSettingsFileName, bytes); },
+       "default"},
+      {"a link to a settings file elsewhere",
+       [](const std::string&) {
+         fs::create_directory("elsewhere");
+         WriteFileBytes("elsewhere/real.ini", "[Main]\r\nTimeMin = 60\r\n");
+         fs::create_symlink("elsewhere/real.ini", kSettingsFileName);
+       },
+       "link"},
+      {"a link to nothing",
+       [](const std::string&) { fs::create_symlink("missing/real.ini", kSettingsFileName); },
+       "dangling"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ResetEverything();
+    fs::remove_all(kSettingsFileName);
+    fs::remove_all("elsewhere");
+    c.make(junk);
+    ASSERT_TRUE(StartUp());
+    const std::string after = c.after;
+    EXPECT_EQ(AppSettings.TimeMin, after == "link" ? 60 : 30);
+    EXPECT_EQ(AppSettings.File, "");
+    EXPECT_EQ(fs::is_directory(kSettingsFileName), after == "folder");
+    EXPECT_EQ(fs::is_fifo(kSettingsFileName), after == "fifo");
+    EXPECT_EQ(fs::is_symlink(kSettingsFileName), after == "link" || after == "dangling");
+    if (after == "default") {
+      EXPECT_EQ(ReadFileBytes(kSettingsFileName), kDefaultFile);
+    }
+    if (after == "link") {
+      EXPECT_EQ(ReadFileBytes("elsewhere/real.ini"), DefaultFileWith("TimeMin = 60"));
+    }
+    // What could not be written is said in the status line once the program waits.
+    const bool unwritable = after == "folder" || after == "fifo" || after == "dangling";
+    RunBeforeWaitHook();
+    EXPECT_EQ(headless::Control(kStatusLineId)->text ==
+                  std::string(kSettingsUnsavedText) + kSettingsFileName,
+              unwritable);
+  }
+  fs::remove_all(kSettingsFileName);
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFolderWritesNothing) {
