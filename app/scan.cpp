@@ -3,10 +3,10 @@
 // same band, and lists the stations worked on that band in other sub-tours
 // but not yet in this one. It changes no log field.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/app.h"
 #include "base/date.h"
@@ -17,9 +17,71 @@
 
 namespace {
 
-constexpr int32_t kQuietBack = 0xD8E8E8;    // grey
+constexpr int32_t kQuietBack = 0xD8E8E8;  // grey
+constexpr std::size_t kEntryWidth = kInformerEntryWidth;
 
-std::string Entry(std::string_view call) { return AlignLeft(call, kInformerEntryWidth); }
+// A call as the informer lists it: cut or padded with spaces to the entry
+// width. Calls compare by their entries.
+struct CallEntry {
+  std::array<char, kEntryWidth> bytes;
+  bool operator==(const CallEntry&) const = default;
+};
+
+CallEntry EntryOf(std::string_view call) {
+  CallEntry entry;
+  entry.bytes.fill(' ');
+  std::copy_n(call.begin(), std::min(call.size(), kEntryWidth), entry.bytes.begin());
+  return entry;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Entries mapped to a row-order number, for one scan: open addressing over
+// more slots than the log has rows; a slot counts only when it was written in
+// the current scan, so nothing is cleared between scans.
+class EntryTable {
+ public:
+  struct Slot {
+    CallEntry entry;
+    int value = 0;
+    uint32_t scan = 0;  // the scan that wrote it; 0: never
+  };
+  void Begin() { ++scan_; }
+  // The slot of `entry`: the one holding it, or the free one it would take.
+  Slot& Find(const CallEntry& entry) {
+    uint32_t hash = 2166136261u;
+    for (char c : entry.bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    for (std::size_t i = hash & (kSlots - 1);; i = (i + 1) & (kSlots - 1)) {
+      Slot& slot = slots_[i];
+      if (slot.scan != scan_ || slot.entry == entry) return slot;
+    }
+  }
+  bool Holds(const Slot& slot) const { return slot.scan == scan_; }
+  void Put(Slot& slot, const CallEntry& entry, int value) {
+    slot = {entry, value, scan_};
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 2048;  // a power of two, over twice the rows
+  static_assert(kSlots > 2 * kLogRows);
+  std::array<Slot, kSlots> slots_{};
+  uint32_t scan_ = 0;
+};
+
+// What one scan works in, kept between scans so that a scan allocates nothing
+// per row.
+struct ScanScratch {
+  EntryTable listed;    // informer entries -> their place in `order`
+  EntryTable subTour;   // calls of the current sub-tour -> their first row
+  std::array<CallEntry, kLogRows + 1> order;  // informer entries in scan order
+  std::array<bool, kLogRows + 1> kept;        // still in the informer
+  std::string text;
+};
+ScanScratch Scratch;
 
 }  // namespace
 
@@ -37,35 +99,40 @@ void LogScan() {
     reference = SubTourOfTime(current[kColTime], minutes);
   }
 
-  std::vector<std::string> informer;  // entries in scan order
-  std::vector<std::string> subTourCalls, subTourTimes;
-  bool repeated = false;
-  std::string earlierTime;
+  // The informer: calls of the band in scan order, each once, less those
+  // of the current sub-tour; a call met again after it left goes to the end.
+  ScanScratch& s = Scratch;
+  s.listed.Begin();
+  s.subTour.Begin();
+  int entries = 0;
+  int earlierRow = 0;  // the current call's first row in this sub-tour
   for (int i = 1; i <= cur; ++i) {
     const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
     if (ClassifyBand(row[kColBand]) != referenceBand) continue;
-    const std::string call = TrimSpaces(row[kColCall]);
-    const std::string entry = Entry(call);
-    const auto listed = std::find(informer.begin(), informer.end(), entry);
-    if (!call.empty() && listed == informer.end()) informer.push_back(entry);
+    const std::string_view call = Trimmed(row[kColCall]);
+    const CallEntry entry = EntryOf(call);
+    EntryTable::Slot& listed = s.listed.Find(entry);
+    const bool isListed = s.listed.Holds(listed) && s.kept[static_cast<std::size_t>(listed.value)];
+    if (!call.empty() && !isListed) {
+      s.order[static_cast<std::size_t>(entries)] = entry;
+      s.kept[static_cast<std::size_t>(entries)] = true;
+      s.listed.Put(listed, entry, entries++);
+    }
     const SubTourKey key = i < cur ? SubTourOfTime(row[kColTime], minutes) : reference;
     if (!(key == reference)) continue;
-    informer.erase(std::remove(informer.begin(), informer.end(), entry), informer.end());
+    if (s.listed.Holds(listed)) s.kept[static_cast<std::size_t>(listed.value)] = false;
+    EntryTable::Slot& worked = s.subTour.Find(entry);
     if (i < cur) {
-      subTourCalls.push_back(entry);
-      subTourTimes.push_back(Entry(TrimSpaces(row[kColTime])));
-    } else if (!call.empty()) {
-      const auto earlier = std::find(subTourCalls.begin(), subTourCalls.end(), entry);
-      if (earlier != subTourCalls.end()) {
-        repeated = true;
-        earlierTime = subTourTimes[static_cast<std::size_t>(earlier - subTourCalls.begin())];
-      }
+      if (!s.subTour.Holds(worked)) s.subTour.Put(worked, entry, i);
+    } else if (!call.empty() && s.subTour.Holds(worked)) {
+      earlierRow = worked.value;
     }
   }
 
-  if (repeated) {
+  if (earlierRow > 0) {
+    const std::string_view time = Trimmed(Log.QsoLog[static_cast<std::size_t>(earlierRow)][kColTime]);
     SetControlText(kStatusLineId, std::string("ВНИМАНИЕ: Повтор связи!"_cp) + SpaceRun(8) +
-                                      std::string("Время: "_cp) + earlierTime);
+                                      std::string("Время: "_cp) + AlignLeft(time, kInformerEntryWidth));
     SetControlColour(kStatusLineId, kColourText, kWarningText);
     SetControlColour(kStatusLineId, kColourBack, kWarningBack);
   } else {
@@ -74,12 +141,15 @@ void LogScan() {
   }
 
   // The list holds the first entries in scan order up to its capacity.
-  if (informer.size() > static_cast<std::size_t>(kInformerCapacity))
-    informer.resize(static_cast<std::size_t>(kInformerCapacity));
-  std::string text;
-  for (const std::string& entry : informer) text += entry;
-  if (text != App.InformerText) {
-    App.InformerText = std::move(text);
+  s.text.clear();
+  int shown = 0;
+  for (int k = 0; k < entries && shown < kInformerCapacity; ++k) {
+    if (!s.kept[static_cast<std::size_t>(k)]) continue;
+    s.text.append(s.order[static_cast<std::size_t>(k)].bytes.data(), kEntryWidth);
+    ++shown;
+  }
+  if (s.text != App.InformerText) {
+    App.InformerText = s.text;
     RebuildInformer();
   }
 }

@@ -59,6 +59,8 @@ void WriteReportFile();
 void FlushReport();
 // The exact bytes of the report as it would be written now.
 std::string BuildReportText();
+// The same text into `out`, whose room is reused (no allocation once it has grown).
+void BuildReportTextInto(std::string& out);
 // The path as chosen, with ".CBR" appended unless it holds ".cbr" in any
 // letter case.
 std::string WithReportExtension(std::string_view path);

@@ -34,21 +34,37 @@ const std::string& Field(const QsoRecord& record, int column) {
   return record[static_cast<std::size_t>(column)];
 }
 
-// One QSO line of 81 bytes: fixed columns, each field cut to its width.
+// Appends `text` cut or padded with spaces to `width` bytes.
+void AppendField(std::string& out, std::string_view text, std::size_t width) {
+  const std::size_t kept = text.size() < width ? text.size() : width;
+  out.append(text.data(), kept);
+  out.append(width - kept, ' ');
+}
+
+// One QSO line of 81 bytes: fixed columns, each field cut to its width. The
+// time "hh:mm" is written as its first two and last two bytes.
 void AppendQsoLine(std::string& out, const QsoRecord& record) {
-  const std::string& time = Field(record, kColTime);
+  const std::string_view time = Field(record, kColTime);
+  char hhmm[4];
+  std::size_t hhmmLength = 0;
+  for (std::size_t i = 0; i < time.size() && i < 2; ++i) hhmm[hhmmLength++] = time[i];
+  const std::size_t tail = time.size() < 2 ? time.size() : 2;
+  for (std::size_t i = time.size() - tail; i < time.size(); ++i) hhmm[hhmmLength++] = time[i];
   out += "QSO: ";
-  out += AlignLeft(Field(record, kColBand), 6);
-  out += AlignLeft(Field(record, kColMode), 3);
-  out += AlignLeft(Field(record, kColDate), 11);
-  out += AlignLeft(HeadChars(time, 2) + TailChars(time, 2), 5);
-  out += AlignLeft(ReportHeader.Callsign, 14);
-  out += AlignLeft(Field(record, kColSent), 11);
-  out += AlignLeft(Field(record, kColCall), 14);
-  out += AlignLeft(Field(record, kColReceived), 11);
+  AppendField(out, Field(record, kColBand), 6);
+  AppendField(out, Field(record, kColMode), 3);
+  AppendField(out, Field(record, kColDate), 11);
+  AppendField(out, std::string_view(hhmm, hhmmLength), 5);
+  AppendField(out, ReportHeader.Callsign, 14);
+  AppendField(out, Field(record, kColSent), 11);
+  AppendField(out, Field(record, kColCall), 14);
+  AppendField(out, Field(record, kColReceived), 11);
   out += ' ';
   out += kLineEnd;
 }
+
+// The text of the last rewrite, kept so that its room is reused.
+std::string ReportText;
 
 // Keeps an existing report as ".bak" before its first rewrite in this run.
 // False when it existed and could not be kept. A folder that allows no new
@@ -68,8 +84,14 @@ bool KeepBackup(const std::string& file) {
 }  // namespace
 
 std::string BuildReportText() {
-  const ReportHeaderRecord& h = ReportHeader;
   std::string out;
+  BuildReportTextInto(out);
+  return out;
+}
+
+void BuildReportTextInto(std::string& out) {
+  const ReportHeaderRecord& h = ReportHeader;
+  out.clear();
   out.reserve(1024 + 83 * static_cast<std::size_t>(kLogRows));
   out += "START-OF-LOG: 3.0";
   out += kLineEnd;
@@ -95,7 +117,6 @@ std::string BuildReportText() {
   AppendTagLine(out, "CLAIMED-SCORE: ", h.ClaimedScore);
   out += "END-OF-LOG: ";
   out += kLineEnd;
-  return out;
 }
 
 void WriteReportFile() {
@@ -109,7 +130,8 @@ void WriteReportFile() {
   bool written = CreateReplacementFile(kReportFileNumber, file) != 0;
   bool inPlace = false;
   if (written) {
-    WriteText(kReportFileNumber, BuildReportText());
+    BuildReportTextInto(ReportText);
+    WriteText(kReportFileNumber, ReportText);
     written = CommitTextFile(kReportFileNumber, &inPlace);
   }
   Report.WriteFailed = !written;

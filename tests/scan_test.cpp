@@ -1,10 +1,16 @@
 // The duplicate scan, driven through the real event loop: sub-tours of 30 and
 // 60 minutes, bands, days, rows judged by the clock or by their own time,
 // older rows judged against the rows above them, and the informer list.
+#include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
+#include <utility>
 #include <tuple>
 #include <vector>
 
+#include "base/date.h"
+#include "log/log.h"
 #include "tests/entry_script.h"
 
 namespace {
@@ -125,3 +131,81 @@ TEST_F(ScanTest, TheListKeepsTheFirst64EntriesInScanOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The scan written the plain way, as a model: the informer's text and the
+// earlier time of a repeat ("" when none) for the row `cur`.
+std::pair<std::string, std::string> ModelScan(int cur, DateValue now, int32_t minutes) {
+  const QsoRecord& current = Log.QsoLog[static_cast<std::size_t>(cur)];
+  const int band = ClassifyBand(current[kColBand]);
+  const SubTourKey reference = TextLength(TrimSpaces(current[kColTime])) < 5
+                                   ? SubTourKey{HourOf(now), MinuteOf(now) / minutes}
+                                   : SubTourOfTime(current[kColTime], minutes);
+  std::vector<std::string> informer, calls, times;
+  std::string earlier;
+  for (int i = 1; i <= cur; ++i) {
+    const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
+    if (ClassifyBand(row[kColBand]) != band) continue;
+    const std::string call = TrimSpaces(row[kColCall]);
+    const std::string entry = AlignLeft(call, 14);
+    if (!call.empty() && std::find(informer.begin(), informer.end(), entry) == informer.end())
+      informer.push_back(entry);
+    if (!(i < cur ? SubTourOfTime(row[kColTime], minutes) == reference : true)) continue;
+    informer.erase(std::remove(informer.begin(), informer.end(), entry), informer.end());
+    if (i < cur) {
+      calls.push_back(entry);
+      times.push_back(AlignLeft(TrimSpaces(row[kColTime]), 14));
+    } else if (!call.empty() && earlier.empty()) {
+      const auto at = std::find(calls.begin(), calls.end(), entry);
+      if (at != calls.end()) earlier = times[static_cast<std::size_t>(at - calls.begin())];
+    }
+  }
+  std::string text;
+  for (std::size_t k = 0; k < informer.size() && k < 64; ++k) text += informer[k];
+  return {text, earlier};
+}
+
+}  // namespace
+
+// Random logs of few calls, bands and times, so that repeats, calls leaving
+// and coming back to the informer, long and blank calls all occur: the scan
+// of every row agrees with the model.
+TEST_F(ScanTest, AgreesWithThePlainModelOnRandomLogs) {
+  const char* kCalls[] = {"RA1A", "RA2B", "UA3CCC", " RA1A ", "", "R", "ABCDEFGHIJKLMNOP",
+                          "ABCDEFGHIJKLMNXY", "UA9/P", "RA2B"};
+  const char* kBands[] = {"14200", "14000", "7000", "3500", "", "99999"};
+  const char* kTimes[] = {"12:05", "12:29", "12:31", "13:05", "", "9:5", "12:59"};
+  std::mt19937 random(768);
+  auto pick = [&random](const auto& list) {
+    return list[std::uniform_int_distribution<std::size_t>(0, std::size(list) - 1)(random)];
+  };
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    const char* timeMin = round % 2 == 0 ? "30" : "60";
+    Begin({{"14200", "CW", "", "", "", "599001", ""}}, {std::string("TimeMin = ") + timeMin});
+    const int rows = std::uniform_int_distribution<int>(1, 200)(random);
+    for (int r = 1; r <= rows; ++r) {
+      QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(r)];
+      row[kColCall] = pick(kCalls);
+      row[kColBand] = pick(kBands);
+      row[kColTime] = pick(kTimes);
+    }
+    Log.QsoCount = rows;
+    for (int cur = 1; cur <= rows; cur += 1 + rows / 25) {
+      Log.TopOffset = std::max(0, cur - kGridRows);
+      Log.CurrentRow = cur - Log.TopOffset;
+      LogScan();
+      const auto [text, earlier] = ModelScan(cur, CurrentDateValue(), round % 2 == 0 ? 30 : 60);
+      ASSERT_EQ(App.InformerText, text) << "row " << cur;
+      if (earlier.empty()) {
+        ASSERT_EQ(headless::Control(kStatusLineId)->text, "") << "row " << cur;
+      } else {
+        ASSERT_EQ(headless::Control(kStatusLineId)->text,
+                  std::string("ВНИМАНИЕ: Повтор связи!"_cp) + "        " +
+                      std::string("Время: "_cp) + earlier)
+            << "row " << cur;
+      }
+    }
+  }
+}
