@@ -187,11 +187,11 @@ void CommitRow() {
   ++Log.QsoCount;
   // A row past the end may still hold the date of a row removed or read earlier.
   Log.QsoLog[static_cast<std::size_t>(Log.QsoCount)][kColDate].clear();
+  // At grid row 30 the view scrolls one row; the one refresh below shows it.
   if (Log.CurrentRow < kGridRows) {
     ++Log.CurrentRow;
   } else {
     ++Log.TopOffset;
-    RefreshGrid(Log.TopOffset);
   }
   StoreCurrent(kColTime, "");
   StoreCurrent(kColBand, band);

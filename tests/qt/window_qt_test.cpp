@@ -147,6 +147,50 @@ TEST_F(QtLayerTest, LabelsArePlainTextInRgbColours) {
   }
 }
 
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// A grid refresh sets every cell again; only a cell whose text or colours
+// changed is repainted.
+TEST_F(QtLayerTest, SettingTheSameTextOrColourAgainRepaintsNothing) {
+  OpenMainWindow();
+  CreateLabel(90, 10, 6, 50, 18, "RA3A", 0);
+  QWidget* label = ControlWidget(90);
+  PaintCounter counter;
+  label->installEventFilter(&counter);
+  WindowFrame(0)->show();
+  const struct {
+    const char* name;
+    void (*set)();
+    bool repainted;
+  } kCases[] = {
+      {"new text", [] { SetControlText(90, "UA9X"); }, true},
+      {"the same text", [] { SetControlText(90, "UA9X"); }, false},
+      {"new back colour", [] { SetControlColour(90, kColourBack, 0x00FF00); }, true},
+      {"the same back colour", [] { SetControlColour(90, kColourBack, 0x00FF00); }, false},
+      {"new text colour", [] { SetControlColour(90, kColourText, 0x0000FF); }, true},
+      {"the same text colour", [] { SetControlColour(90, kColourText, 0x0000FF); }, false},
+      {"the first text again", [] { SetControlText(90, "RA3A"); }, true},
+  };
+  QCoreApplication::processEvents();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const int before = counter.paints;
+    c.set();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints > before, c.repainted);
+  }
+  EXPECT_EQ(GetControlText(90), "RA3A");
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+}
+
 TEST_F(QtLayerTest, FontsAreBoldCourierAtThePointSizes) {
   OpenMainWindow();
   SetControlFont(kSetDefaultFont, LoadFontFace(1, "Courier", 10, kFontBold));

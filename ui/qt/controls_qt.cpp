@@ -112,7 +112,11 @@ Widget* AddControl(int id, ControlKind kind, int x, int y, int width, int height
   if (Layer->defaultFont) widget->setFont(*Layer->defaultFont);
   widget->setProperty(kControlIdProperty, id);
 
-  Control control{widget, kind, Layer->parentWindow, 0, height};
+  Control control;
+  control.widget = widget;
+  control.kind = kind;
+  control.window = Layer->parentWindow;
+  control.listHeight = height;
   if (kind == ControlKind::RadioOption) {
     const bool continues = Layer->lastCreatedWasRadio && Layer->lastCreatedWindow == control.window;
     control.radioGroup = continues ? Layer->lastRadioGroup : ++Layer->lastRadioGroup;
@@ -260,6 +264,11 @@ void CreatePicture(int id, int x, int y, int width, int height, NativeHandle pic
 void SetControlText(int id, std::string_view text) {
   Control* control = FindControl(id);
   if (!control) return;
+  if (control->kind == ControlKind::Label) {
+    if (control->labelTextSet && control->labelText == text) return;  // nothing to repaint
+    control->labelText.assign(text);
+    control->labelTextSet = true;
+  }
   const QString value = ToQString(text);
   switch (control->kind) {
     case ControlKind::Label:
@@ -359,6 +368,13 @@ void SetControlDisabled(int id, int disabled) {
 void SetControlColour(int id, int kind, int32_t colour) {
   Control* control = FindControl(id);
   if (!control) return;
+  int32_t* last = kind == kColourText ? &control->textColour
+                  : kind == kColourBack ? &control->backColour
+                                        : nullptr;
+  if (last != nullptr) {
+    if (*last == colour) return;  // the same colour again: nothing to repaint
+    *last = colour;
+  }
   QWidget* widget = control->widget;
   if (kind == kColourText) {
     SetRoles(widget, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, colour);

@@ -51,6 +51,12 @@ struct Control {
   int window = -1;     // id of the window it lives in
   int radioGroup = 0;  // radio options: options of one group share it
   int listHeight = 0;  // drop-down lists: height of the opened list
+  // What was last set, so that setting it again repaints nothing: a label's
+  // text (the user edits no label) and the two colours (-2: never set).
+  std::string labelText;
+  bool labelTextSet = false;
+  int32_t textColour = -2;
+  int32_t backColour = -2;
 };
 
 struct AppWindow {
