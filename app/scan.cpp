@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int32_t kQuietBack = 0xD8E8E8;  // grey
 constexpr std::size_t kEntryWidth = kInformerEntryWidth;
+static_assert(kEntryWidth > 8 && kEntryWidth <= 16, "an entry is hashed as two words");
 
 // A call as the informer lists it: cut or padded with spaces to the entry
 // width. Calls compare by their entries.
@@ -34,10 +36,20 @@ CallEntry EntryOf(std::string_view call) {
   return entry;
 }
 
+// The entry's bytes mixed into a number for the tables below.
+uint64_t HashOf(const CallEntry& entry) {
+  uint64_t low = 0, high = 0;
+  std::memcpy(&low, entry.bytes.data(), 8);
+  std::memcpy(&high, entry.bytes.data() + 8, kEntryWidth - 8);
+  const uint64_t mixed = (low ^ (high * 0x9E3779B97F4A7C15u)) * 0xFF51AFD7ED558CCDu;
+  return mixed ^ (mixed >> 29);
+}
+
 std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  std::size_t first = 0, end = text.size();
+  while (first < end && text[first] == ' ') ++first;
+  while (end > first && text[end - 1] == ' ') --end;
+  return text.substr(first, end - first);
 }
 
 // Entries mapped to a row-order number, for one scan: open addressing over
@@ -51,10 +63,9 @@ class EntryTable {
     uint32_t scan = 0;  // the scan that wrote it; 0: never
   };
   void Begin() { ++scan_; }
-  // The slot of `entry`: the one holding it, or the free one it would take.
-  Slot& Find(const CallEntry& entry) {
-    uint32_t hash = 2166136261u;
-    for (char c : entry.bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  // The slot of `entry` (whose hash is `hash`): the one holding it, or the
+  // free one it would take.
+  Slot& Find(const CallEntry& entry, uint64_t hash) {
     for (std::size_t i = hash & (kSlots - 1);; i = (i + 1) & (kSlots - 1)) {
       Slot& slot = slots_[i];
       if (slot.scan != scan_ || slot.entry == entry) return slot;
@@ -67,7 +78,7 @@ class EntryTable {
 
  private:
   static constexpr std::size_t kSlots = 2048;  // a power of two, over twice the rows
-  static_assert(kSlots > 2 * kLogRows);
+  static_assert(kSlots > 2 * kLogRows && (kSlots & (kSlots - 1)) == 0);
   std::array<Slot, kSlots> slots_{};
   uint32_t scan_ = 0;
 };
@@ -106,22 +117,36 @@ void LogScan() {
   s.subTour.Begin();
   int entries = 0;
   int earlierRow = 0;  // the current call's first row in this sub-tour
+  // Neighbouring rows mostly share their band and often their time: each is
+  // read again only when its text differs from the row before.
+  std::string_view lastBand, lastTime;
+  int lastClass = ClassifyBand(lastBand);
+  SubTourKey lastKey = SubTourOfTime(lastTime, minutes);
   for (int i = 1; i <= cur; ++i) {
     const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
-    if (ClassifyBand(row[kColBand]) != referenceBand) continue;
+    if (row[kColBand] != lastBand) {
+      lastBand = row[kColBand];
+      lastClass = ClassifyBand(lastBand);
+    }
+    if (lastClass != referenceBand) continue;
     const std::string_view call = Trimmed(row[kColCall]);
     const CallEntry entry = EntryOf(call);
-    EntryTable::Slot& listed = s.listed.Find(entry);
+    const uint64_t hash = HashOf(entry);
+    EntryTable::Slot& listed = s.listed.Find(entry, hash);
     const bool isListed = s.listed.Holds(listed) && s.kept[static_cast<std::size_t>(listed.value)];
     if (!call.empty() && !isListed) {
       s.order[static_cast<std::size_t>(entries)] = entry;
       s.kept[static_cast<std::size_t>(entries)] = true;
       s.listed.Put(listed, entry, entries++);
     }
-    const SubTourKey key = i < cur ? SubTourOfTime(row[kColTime], minutes) : reference;
+    if (i < cur && row[kColTime] != lastTime) {
+      lastTime = row[kColTime];
+      lastKey = SubTourOfTime(lastTime, minutes);
+    }
+    const SubTourKey key = i < cur ? lastKey : reference;
     if (!(key == reference)) continue;
     if (s.listed.Holds(listed)) s.kept[static_cast<std::size_t>(listed.value)] = false;
-    EntryTable::Slot& worked = s.subTour.Find(entry);
+    EntryTable::Slot& worked = s.subTour.Find(entry, hash);
     if (i < cur) {
       if (!s.subTour.Holds(worked)) s.subTour.Put(worked, entry, i);
     } else if (!call.empty() && s.subTour.Holds(worked)) {

@@ -106,6 +106,13 @@ DecimalScan ScanDecimal(std::string_view text) {
 }
 
 int32_t ParseDecimal(std::string_view text) {
+  // The common case first: a few digits and nothing else.
+  if (!text.empty() && text.size() <= 9) {
+    int32_t quick = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && IsDigitByte(text[i]); ++i) quick = quick * 10 + (text[i] - '0');
+    if (i == text.size()) return quick;
+  }
   const DecimalScan scan = ScanDecimal(text);
   uint32_t value = 0;  // unsigned, so the wrap is defined
   for (char digit : scan.digits) value = value * 10u + static_cast<uint32_t>(digit - '0');

@@ -44,8 +44,18 @@ int ClassifyMode(std::string_view mode) {
 }
 
 SubTourKey SubTourOfTime(std::string_view time, int32_t minutes) {
-  const std::string t = TrimSpaces(time);
-  return {ParseDecimal(HeadChars(t, 2)), ParseDecimal(TailChars(t, 2)) / minutes};
+  // The time as the program stamps it, "hh:ii", read directly.
+  if (time.size() == 5 && IsDigitByte(time[0]) && IsDigitByte(time[1]) && time[2] == ':' &&
+      IsDigitByte(time[3]) && IsDigitByte(time[4])) {
+    return {(time[0] - '0') * 10 + (time[1] - '0'), ((time[3] - '0') * 10 + (time[4] - '0')) / minutes};
+  }
+  // The hour is the first two bytes of the trimmed text, the minute its last two.
+  std::size_t first = 0, end = time.size();
+  while (first < end && time[first] == ' ') ++first;
+  while (end > first && time[end - 1] == ' ') --end;
+  const std::size_t length = end - first;
+  const std::size_t head = length < 2 ? length : 2;
+  return {ParseDecimal(time.substr(first, head)), ParseDecimal(time.substr(end - head, head)) / minutes};
 }
 
 int NextEnabledBand(int from) { return NextEnabled(from, kBandClasses, AppSettings.BandFlags); }

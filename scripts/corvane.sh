@@ -20,7 +20,7 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build_packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-urw-base35)
+build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35)
 test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime)
 
 configure_normal() {
