@@ -43,8 +43,8 @@ ContactCount CountContacts(int rows, std::string_view band) {
 
 std::string ContactCountText(const ContactCount& count, std::string_view band) {
   std::string text = std::string("Связей: "_cp) + DecimalText(count.all);
-  if (!band.empty()) text += std::string(", на "_cp) + std::string(band) + ": " +
-                             DecimalText(count.onBand);
+  if (!band.empty())
+    text += std::string(", на "_cp) + std::string(band) + ": " + DecimalText(count.onBand);
   return text;
 }
 

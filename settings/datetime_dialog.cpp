@@ -86,8 +86,8 @@ DateValue ChosenMoment() {
     index[i] = GetControlValue(kPartLists[i].id);
     if (index[i] < 0) return InvalidDate;
   }
-  return DateFromParts(kFirstYear + index[kYear], index[kMonth] + 1, index[kDay] + 1,
-                       index[kHour], index[kMinute], index[kSecond]);
+  return DateFromParts(kFirstYear + index[kYear], index[kMonth] + 1, index[kDay] + 1, index[kHour],
+                       index[kMinute], index[kSecond]);
 }
 
 // The box turned from one kind of time to the other: the lists and the moment

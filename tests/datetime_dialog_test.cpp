@@ -198,23 +198,23 @@ TEST_F(DateTimeDialogTest, UtcBoxChoosesTheKindOfTime) {
   const struct {
     const char* name;
     bool utcBefore;
-    const char* steps;  // "UTC=1" turns the box on, "1923=5" chooses a list entry
+    const char* steps;               // "UTC=1" turns the box on, "1923=5" chooses a list entry
     const char *shown, *shownAtEnd;  // the lists day to second at opening and at the end
     bool utcAfter;
     int64_t offset;
     const char* file;  // options.ini afterwards, after its Rig group
   } kCases[] = {
       {"local: the box is off", false, "Set", "7 2 10 1 30 0", "7 2 10 1 30 0", false, 0, ""},
-      {"turned on: the lists show UTC", false, "UTC=1 Set", "7 2 10 1 30 0", "6 2 10 22 30 0",
-       true, 0, "[Clock]\r\nUTC = 1\r\n"},
-      {"turned on and off again", false, "UTC=1 UTC=0 Set", "7 2 10 1 30 0", "7 2 10 1 30 0",
-       false, 0, ""},
-      {"an hour up, then turned on", false, "1923=2 UTC=1 Set", "7 2 10 1 30 0",
-       "6 2 10 23 30 0", true, 3600, "[Clock]\r\nUTC = 1\r\n"},
+      {"turned on: the lists show UTC", false, "UTC=1 Set", "7 2 10 1 30 0", "6 2 10 22 30 0", true,
+       0, "[Clock]\r\nUTC = 1\r\n"},
+      {"turned on and off again", false, "UTC=1 UTC=0 Set", "7 2 10 1 30 0", "7 2 10 1 30 0", false,
+       0, ""},
+      {"an hour up, then turned on", false, "1923=2 UTC=1 Set", "7 2 10 1 30 0", "6 2 10 23 30 0",
+       true, 3600, "[Clock]\r\nUTC = 1\r\n"},
       {"turned on, then the UTC hour up", false, "UTC=1 1923=23 Set", "7 2 10 1 30 0",
        "6 2 10 23 30 0", true, 3600, "[Clock]\r\nUTC = 1\r\n"},
-      {"turned on, then cancelled", false, "UTC=1 Esc", "7 2 10 1 30 0", "6 2 10 22 30 0", false,
-       0, ""},
+      {"turned on, then cancelled", false, "UTC=1 Esc", "7 2 10 1 30 0", "6 2 10 22 30 0", false, 0,
+       ""},
       {"UTC: the box is on", true, "Set", "6 2 10 22 30 0", "6 2 10 22 30 0", true, 0,
        "[Clock]\r\nUTC = 1\r\n"},
       {"UTC turned off", true, "UTC=0 Set", "6 2 10 22 30 0", "7 2 10 1 30 0", false, 0,
@@ -271,27 +271,24 @@ TEST_F(UtcSessionTest, TheChoiceReachesEveryReadingOfTheClock) {
     const char* name;
     DateValue local;
     int32_t zone;
-    Qso logged;  // RA3A on 14200, earlier in UTC's sub-tour
+    const char *loggedDate, *loggedTime;  // of RA3A on 14200, earlier in UTC's sub-tour
     bool utc;
     const char *date, *time;  // the stamp of the next RA3A
     bool repeat;
   } kCases[] = {
-      {"east, UTC", DateFromParts(2010, 3, 8, 1, 10, 0), 3 * 3600,
-       {"14200", "CW", "2010-03-07", "22:05", "RA3A", "599001", "5"}, true, "2010-03-07", "22:10",
-       true},
-      {"east, local", DateFromParts(2010, 3, 8, 1, 10, 0), 3 * 3600,
-       {"14200", "CW", "2010-03-07", "22:05", "RA3A", "599001", "5"}, false, "2010-03-08",
-       "01:10", false},
-      {"west, UTC", DateFromParts(2010, 3, 7, 21, 10, 0), -5 * 3600,
-       {"14200", "CW", "2010-03-08", "02:05", "RA3A", "599001", "5"}, true, "2010-03-08", "02:10",
-       true},
-      {"west, local", DateFromParts(2010, 3, 7, 21, 10, 0), -5 * 3600,
-       {"14200", "CW", "2010-03-08", "02:05", "RA3A", "599001", "5"}, false, "2010-03-07",
-       "21:10", false},
+      {"east, UTC", DateFromParts(2010, 3, 8, 1, 10, 0), 3 * 3600, "2010-03-07", "22:05", true,
+       "2010-03-07", "22:10", true},
+      {"east, local", DateFromParts(2010, 3, 8, 1, 10, 0), 3 * 3600, "2010-03-07", "22:05", false,
+       "2010-03-08", "01:10", false},
+      {"west, UTC", DateFromParts(2010, 3, 7, 21, 10, 0), -5 * 3600, "2010-03-08", "02:05", true,
+       "2010-03-08", "02:10", true},
+      {"west, local", DateFromParts(2010, 3, 7, 21, 10, 0), -5 * 3600, "2010-03-08", "02:05", false,
+       "2010-03-07", "21:10", false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    Begin({c.logged, {"14200", "CW", "", "", "", "599002", ""}});
+    Begin({{"14200", "CW", c.loggedDate, c.loggedTime, "RA3A", "599001", "5"},
+           {"14200", "CW", "", "", "", "599002", ""}});
     SetFixedClock(c.local, c.zone);
     if (c.utc) {
       headless::QueueMenu(21);
@@ -305,7 +302,8 @@ TEST_F(UtcSessionTest, TheChoiceReachesEveryReadingOfTheClock) {
               std::string(kTitleText) + SpaceRun(83) + "Date: " + c.date + SpaceRun(5) +
                   "Time: " + c.time + ":00" + (c.utc ? " UTC" : ""));
     Run({kVkTab, '5', kVkEnter});
-    EXPECT_EQ(FileQsoLines().at(1), QsoLine({"14200", "CW", c.date, c.time, "RA3A", "599002", "5"}));
+    EXPECT_EQ(FileQsoLines().at(1),
+              QsoLine({"14200", "CW", c.date, c.time, "RA3A", "599002", "5"}));
 
     ResetEverything();  // a new run of the program over the same files
     ASSERT_TRUE(StartUp());
