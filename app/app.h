@@ -22,6 +22,7 @@ struct AppState {
   std::array<std::string, kInformerCapacity + 1> InformerList;  // 1..64 sorted; 0 unused
   int InformerCount = 0;
   int InformerHotkeyCount = 0;
+  bool StatusWarns = false;  // the status line carries a warning; the count waits
 };
 extern AppState App;
 
@@ -50,6 +51,19 @@ void EndProgram();
 void SelectCellByMouse(int x, int y);
 void HandleKeyDown(int keyCode);
 void LogScan();
+// The complete contacts (rows with a call sign and a time) of log rows
+// 1..`rows`: in all, and on the band of `band` (its band class; a text that
+// names no class counts the rows with that same text).
+struct ContactCount {
+  int all = 0;
+  int onBand = 0;
+};
+ContactCount CountContacts(int rows, std::string_view band);
+// "Связей: 17, на 14200: 9"; without a band only the count in all.
+std::string ContactCountText(const ContactCount& count, std::string_view band);
+// The count for the current row's band in the status line, in its grey,
+// unless the status line carries a warning (StatusWarns).
+void ShowContactCount();
 void RebuildInformer();
 // True when the click picked an entry (the caller then runs LogScan).
 bool PickInformerByMouse(int x, int y);

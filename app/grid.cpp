@@ -34,8 +34,10 @@ constexpr int kKeyLetterA = 65;
 constexpr int kKeyLetterZ = 90;
 constexpr int kKeyPad0 = 96;
 constexpr int kKeyPad9 = 105;
+constexpr int kKeyPadDivide = 111;
 constexpr int kKeyComma = 188;
 constexpr int kKeyPeriod = 190;
+constexpr int kKeySlash = 191;  // the key right of the period
 constexpr int kKeyQuote = 222;
 
 constexpr int kPageStep = 29;  // one row of the old page stays visible
@@ -120,6 +122,10 @@ namespace {
 void TypeKey(int key) {
   if (key >= kKeyPad0 && key <= kKeyPad9) key -= kKeyPad0 - kKeyDigit0;
   const int column = Log.CurrentColumn;
+  // "/" of a portable call sign (R3A/P) is taken in the call-sign column only.
+  const bool slash = key == kKeySlash || key == kKeyPadDivide;
+  if (slash && column != kColCall) return;
+  if (slash) key = '/';
   std::string text = CurrentField(column);
   if (TextLength(text) >= ColumnMaxLength[static_cast<std::size_t>(column)]) return;
   const bool digit = key >= kKeyDigit0 && key <= kKeyDigit9;
@@ -266,7 +272,8 @@ void HandleKeyDown(int keyCode) {
   HighlightCell(CellId(Log.CurrentRow, Log.CurrentColumn), 1);
   const bool typed = (keyCode >= kKeyDigit0 && keyCode <= kKeyDigit9) ||
                      (keyCode >= kKeyLetterA && keyCode <= kKeyLetterZ) ||
-                     (keyCode >= kKeyPad0 && keyCode <= kKeyPad9) || keyCode == kKeySpace;
+                     (keyCode >= kKeyPad0 && keyCode <= kKeyPad9) || keyCode == kKeySpace ||
+                     keyCode == kKeySlash || keyCode == kKeyPadDivide;
   if (typed) {
     TypeKey(keyCode);
   } else {

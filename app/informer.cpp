@@ -101,7 +101,8 @@ void TimerTick() {
   const std::string date = RenderDatePattern("%yyyy-%mm-%dd", CurrentDateValue());
   const std::string time = RenderDatePattern("%hh:%ii:%ss", CurrentDateValue());
   SetAppWindowTitle(kMainWindowId, std::string(kTitleText) + SpaceRun(83) + "Date: " + date +
-                                       SpaceRun(5) + "Time: " + time);
+                                       SpaceRun(5) + "Time: " + time +
+                                       (ClockIsUtc() ? " UTC" : ""));
   if (Report.InPlaceTicks > 0) --Report.InPlaceTicks;
   RefreshStationBox();
 }

@@ -209,6 +209,7 @@ void ShowStatusWarning(const std::string& text) {
   SetControlText(kStatusLineId, text);
   SetControlColour(kStatusLineId, kColourText, kWarningText);
   SetControlColour(kStatusLineId, kColourBack, kWarningBack);
+  App.StatusWarns = true;  // until the next scan judges the line again
 }
 
 }  // namespace
@@ -236,6 +237,9 @@ void SettleBeforeWait() {
     Report.InPlaceUnsaid = false;
     if (AppWindowHandle(kMainWindowId) != 0) RefreshStationBox();
   }
+  // Whatever the handler changed (a report opened, a row removed, a band
+  // cycled) shows in the count before the operator acts again.
+  if (AppWindowHandle(kMainWindowId) != 0) ShowContactCount();
 }
 
 bool ConfirmEnd() {

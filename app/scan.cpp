@@ -1,7 +1,8 @@
 // The duplicate scan: one pass over the log from row 1 to the current row that
 // warns when the current row repeats a contact of the same sub-tour on the
 // same band, and lists the stations worked on that band in other sub-tours
-// but not yet in this one. It changes no log field.
+// but not yet in this one. It changes no log field. Without a warning the
+// status line shows the count of contacts.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -94,7 +95,43 @@ struct ScanScratch {
 };
 ScanScratch Scratch;
 
+constexpr int32_t kCountText = -1;  // the default text colour
+
 }  // namespace
+
+ContactCount CountContacts(int rows, std::string_view band) {
+  const std::string wanted = TrimSpaces(band);
+  const int wantedClass = ClassifyBand(wanted);
+  ContactCount count;
+  for (int i = 1; i <= std::min(rows, kLogRows); ++i) {
+    const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
+    if (TrimSpaces(row[kColCall]).empty() || TrimSpaces(row[kColTime]).empty()) continue;
+    ++count.all;
+    const std::string rowBand = TrimSpaces(row[kColBand]);
+    const int rowClass = ClassifyBand(rowBand);
+    if (rowClass == wantedClass && (rowClass != 0 || rowBand == wanted)) ++count.onBand;
+  }
+  return count;
+}
+
+std::string ContactCountText(const ContactCount& count, std::string_view band) {
+  std::string text = std::string("Связей: "_cp) + DecimalText(count.all);
+  if (!band.empty())
+    text += std::string(", на "_cp) + std::string(band) + ": " + DecimalText(count.onBand);
+  return text;
+}
+
+void ShowContactCount() {
+  if (App.StatusWarns) return;
+  const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
+  const int cur = std::clamp(Log.TopOffset + Log.CurrentRow, 1, last);
+  const std::string band = TrimSpaces(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);
+  const std::string text = ContactCountText(CountContacts(Log.QsoCount, band), band);
+  if (GetControlText(kStatusLineId) == text) return;  // no repaint for the same words
+  SetControlText(kStatusLineId, text);
+  SetControlColour(kStatusLineId, kColourText, kCountText);
+  SetControlColour(kStatusLineId, kColourBack, kQuietBack);
+}
 
 void LogScan() {
   const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
@@ -160,9 +197,10 @@ void LogScan() {
                                       std::string("Время: "_cp) + AlignLeft(time, kInformerEntryWidth));
     SetControlColour(kStatusLineId, kColourText, kWarningText);
     SetControlColour(kStatusLineId, kColourBack, kWarningBack);
+    App.StatusWarns = true;
   } else {
-    SetControlText(kStatusLineId, "");
-    SetControlColour(kStatusLineId, kColourBack, kQuietBack);
+    App.StatusWarns = false;
+    ShowContactCount();
   }
 
   // The list holds the first entries in scan order up to its capacity.

@@ -11,8 +11,9 @@ constexpr int64_t kLastValue = 2147483647;  // 2038-01-19 03:14:07
 
 // The clock the program reads: a replaceable source plus the operator's offset.
 struct DateClock {
-  ClockSource source;  // empty: the system's local clock
+  ClockSource source;  // empty: the system's clock
   int64_t offset = 0;
+  bool utc = false;  // readings in UTC instead of local time
 };
 DateClock Clock;
 
@@ -144,18 +145,21 @@ std::string RenderDatePattern(std::string_view pattern, DateValue value) {
   return out;
 }
 
-DateValue SystemDateValue() {
+DateValue SystemDateValue(bool utc) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);  // whole seconds: the fraction is dropped
   const time_t seconds = now.tv_sec;
   tm fields{};
-  if (localtime_r(&seconds, &fields) == nullptr) return InvalidDate;
+  const tm* got = utc ? gmtime_r(&seconds, &fields) : localtime_r(&seconds, &fields);
+  if (got == nullptr) return InvalidDate;
   return DateFromParts(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
                        fields.tm_min, fields.tm_sec > 59 ? 59 : fields.tm_sec);
 }
 
-DateValue CurrentDateValue() {
-  const DateValue reading = Clock.source ? Clock.source() : SystemDateValue();
+DateValue CurrentDateValue() { return ReadClock(Clock.utc); }
+
+DateValue ReadClock(bool utc) {
+  const DateValue reading = Clock.source ? Clock.source(utc) : SystemDateValue(utc);
   if (reading < 0 || Clock.offset < -kLastValue || Clock.offset > kLastValue) return InvalidDate;
   const int64_t shifted = int64_t{reading} + Clock.offset;
   if (shifted < 0 || shifted > kLastValue) return InvalidDate;
@@ -164,9 +168,17 @@ DateValue CurrentDateValue() {
 
 void SetClockSource(ClockSource source) { Clock.source = std::move(source); }
 
-void SetFixedClock(DateValue value) {
-  Clock.source = [value] { return value; };
+void SetFixedClock(DateValue local, int32_t zoneSeconds) {
+  Clock.source = [local, zoneSeconds](bool utc) -> DateValue {
+    if (!utc || local < 0) return local;
+    const int64_t reading = int64_t{local} - zoneSeconds;
+    return reading < 0 || reading > kLastValue ? InvalidDate : static_cast<DateValue>(reading);
+  };
 }
+
+void SetClockUtc(bool utc) { Clock.utc = utc; }
+
+bool ClockIsUtc() { return Clock.utc; }
 
 void SetClockOffset(int64_t seconds) { Clock.offset = seconds; }
 

@@ -51,7 +51,8 @@ struct LogState {
 extern LogState Log;
 
 // Typing limits of the log columns (index 1..7).
-inline constexpr std::array<int, 9> ColumnMaxLength = {0, 5, 4, 2, 9, 10, 10, 4, 0};
+// The band takes five digits, as the band texts of the table below have.
+inline constexpr std::array<int, 9> ColumnMaxLength = {0, 5, 5, 2, 9, 10, 10, 4, 0};
 
 struct BandClassEntry {
   int32_t low, high;

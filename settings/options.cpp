@@ -2,22 +2,28 @@
 
 #include <algorithm>
 
+#include "base/date.h"
 #include "base/keyvalue.h"
 #include "settings/settings.h"
 
 OptionsRecord Options;
 
-void ResetOptions() { Options = {}; }
+void ResetOptions() {
+  Options = {};
+  SetClockUtc(Options.ClockUtc);
+}
 
 void LoadOptions() {
   const OptionsRecord defaults;
   OptionsRecord& o = Options;
   if (!OpenKeyValueFile(kOptionsFileName)) {
     CloseKeyValueFile();
+    SetClockUtc(o.ClockUtc);
     return;
   }
   SelectKeyGroup(kClockGroup);
   o.ClockUtc = ReadKeyInteger("UTC", defaults.ClockUtc ? 1 : 0) == 1;
+  SetClockUtc(o.ClockUtc);
   SelectKeyGroup(kRigGroup);
   o.RigModel = ReadKeyInteger("Model", defaults.RigModel);
   o.RigPort = ReadKeyString("Port", defaults.RigPort);

@@ -24,6 +24,8 @@ extern OptionsRecord Options;
 inline constexpr std::string_view kClockGroup = "Clock";
 inline constexpr std::string_view kRigGroup = "Rig";
 
+// ResetOptions and LoadOptions also put the program's clock in the kind the
+// Clock group names (local time or UTC).
 void ResetOptions();
 // Reads every group from options.ini; keys that are missing keep their defaults.
 void LoadOptions();

@@ -91,8 +91,46 @@ class ClockTest : public ::testing::Test {
   void TearDown() override {
     SetClockOffset(0);
     SetClockSource({});
+    SetClockUtc(false);
   }
 };
+
+// A fixed local clock in a zone east or west of Greenwich read both ways, on
+// both sides of a change of date, with the operator's offset on top.
+TEST_F(ClockTest, UtcIsTheLocalClockLessTheZone) {
+  const struct {
+    const char* name;
+    DateValue local;
+    int32_t zone;
+    int64_t offset;
+    const char *localText, *utcText;
+  } kCases[] = {
+      {"east, past midnight", DateFromParts(2010, 3, 8, 1, 30, 0), 3 * 3600, 0,
+       "2010-03-08 01:30:00", "2010-03-07 22:30:00"},
+      {"west, before midnight", DateFromParts(2010, 3, 7, 21, 0, 0), -5 * 3600, 0,
+       "2010-03-07 21:00:00", "2010-03-08 02:00:00"},
+      {"half-hour zone, a year's end", DateFromParts(2011, 1, 1, 4, 59, 59), 19800, 0,
+       "2011-01-01 04:59:59", "2010-12-31 23:29:59"},
+      {"with an offset", DateFromParts(2010, 3, 8, 1, 30, 0), 3 * 3600, -3600,
+       "2010-03-08 00:30:00", "2010-03-07 21:30:00"},
+      {"no zone", kMarch, 0, 0, "2010-03-07 09:05:02", "2010-03-07 09:05:02"},
+      {"UTC before 1970 reads no date", 3600, 7200, 0, "1970-01-01 01:00:00",
+       "0000-00-00 00:00:00"},
+  };
+  constexpr const char* kPattern = "%yyyy-%mm-%dd %hh:%ii:%ss";
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    SetFixedClock(c.local, c.zone);
+    SetClockOffset(c.offset);
+    for (const bool utc : {false, true}) {
+      SetClockUtc(utc);
+      EXPECT_EQ(ClockIsUtc(), utc);
+      EXPECT_EQ(RenderDatePattern(kPattern, CurrentDateValue()), utc ? c.utcText : c.localText);
+      EXPECT_EQ(CurrentDateValue(), ReadClock(utc));
+      EXPECT_EQ(RenderDatePattern(kPattern, ReadClock(!utc)), utc ? c.localText : c.utcText);
+    }
+  }
+}
 
 TEST_F(ClockTest, OffsetIsAddedToEveryReading) {
   const struct {
@@ -116,7 +154,7 @@ TEST_F(ClockTest, OffsetIsAddedToEveryReading) {
   }
 }
 
-// The local wall clock of any zone; DateFromParts itself knows no zone.
+// The local wall clock of any zone, and UTC; DateFromParts itself knows no zone.
 TEST_F(ClockTest, SystemClockIsTheLocalWallClock) {
   const char* old = getenv("TZ");
   const std::string saved = old ? old : "";
@@ -131,8 +169,13 @@ TEST_F(ClockTest, SystemClockIsTheLocalWallClock) {
     EXPECT_EQ(DateFromParts(1970, 1, 1, 1, 0, 0), 3600);
     const int64_t before = time(nullptr);
     const DateValue now = CurrentDateValue();
+    SetClockUtc(true);
+    const DateValue utc = CurrentDateValue();
+    SetClockUtc(false);
     EXPECT_GE(now, before + c.east);
     EXPECT_LE(now, time(nullptr) + c.east);
+    EXPECT_GE(utc, before);  // UTC is the same in every zone
+    EXPECT_LE(utc, time(nullptr));
   }
   old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
   tzset();

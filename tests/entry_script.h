@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -52,6 +53,7 @@ class EntryTest : public ProgramTest {
     if (!rows.empty()) ini += "File = " + ReportPath() + "\r\n";
     for (std::string_view key : mainKeys) ini += std::string(key) + "\r\n";
     WriteFileBytes("corvane.ini", ini);
+    std::remove(kOptionsFileName);  // every option off, as a first run has them
   }
   void Begin(const std::vector<Qso>& rows, std::initializer_list<std::string_view> mainKeys = {}) {
     Prepare(rows, mainKeys);

@@ -20,7 +20,9 @@ std::vector<Qso> NumberedRows(int count) {
   return rows;
 }
 
-// Key bytes: '\b' is Backspace; '`' and 'e' are the keypad digits 0 and 5.
+// Key bytes: '\b' is Backspace; '`' and 'e' are the keypad digits 0 and 5;
+// '\xBF' is the slash key right of the period (191) and 'o' the keypad's
+// divide key (111).
 TEST_F(GridTest, TypingKeepsEachColumnsLimitAndCharacters) {
   const struct {
     const char* name;
@@ -32,10 +34,20 @@ TEST_F(GridTest, TypingKeepsEachColumnsLimitAndCharacters) {
       {"Backspace takes the colon with its digit", 1, "12345\b\b", "12:"},
       {"Backspace again: 1", 1, "12345\b\b\b", "1"},
       {"time refuses letters and space", 1, "1A 2Z3", "12:3"},
-      {"band digits only, four", 2, "1A4200", "1420"},
+      {"band digits only, five", 2, "1A420000", "14200"},
+      {"band refuses /", 2, "2\xBFo1200", "21200"},
       {"mode two characters", 3, "CWX", "CW"},
       {"call nine characters", 4, "UA1ABCDEFG", "UA1ABCDEF"},
       {"call takes a space", 4, "R 3", "R 3"},
+      {"call takes / of a portable station", 4, "R3A\xBFP", "R3A/P"},
+      {"call takes the keypad's / too", 4, "UA1Ao9", "UA1A/9"},
+      {"/ counts within the nine", 4, "UA1ABC\xBFMMo", "UA1ABC/MM"},
+      {"Backspace takes a /", 4, "R3A\xBF\b", "R3A"},
+      {"time refuses /", 1, "1\xBFo2", "12"},
+      {"mode refuses /", 3, "C\xBFoW", "CW"},
+      {"sent refuses /", 5, "59o9\xBF", "599"},
+      {"received refuses /", 6, "o1\xBF", "1"},
+      {"points refuses /", 7, "o5\xBF", "5"},
       {"sent ten characters", 5, "599001MOSKX", "599001MOSK"},
       {"received takes keypad digits as digits", 6, "`eA", "05A"},
       {"points digits only, four", 7, "1A2 345", "1234"},
@@ -246,8 +258,8 @@ TEST_F(GridTest, CommaAndQuoteCycleTheEnabledBandsAndModes) {
       {"PH to FM", "28500", "PH", kVkQuote, "FM", false},
       {"FM wraps to PH", "28500", "FM", kVkQuote, "PH", false},
       {"unknown mode: first enabled", "28500", "XX", kVkQuote, "PH", false},
-      {"no band enabled: the band stays", "1420", "XX", kVkComma, "1420", true},
-      {"no mode enabled: the mode stays", "1420", "XX", kVkQuote, "XX", true},
+      {"no band enabled: the band stays", "14200", "XX", kVkComma, "14200", true},
+      {"no mode enabled: the mode stays", "14200", "XX", kVkQuote, "XX", true},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -273,6 +285,38 @@ TEST_F(GridTest, PeriodStampsTimeAndDateOnly) {
   EXPECT_EQ(Log.CurrentColumn, 3);
   EXPECT_EQ(FileQsoLines(), std::vector<std::string>{QsoLine(
                                 {"14200", "CW", "2010-03-07", "23:59", "RA3A", "599001", ""})});
+}
+
+// A band typed in full is the band its class names: cycling goes on from it,
+// and a call sign repeated on it in the same sub-tour is a repeat.
+TEST_F(GridTest, FiveDigitBandsTypedAreTheirBands) {
+  const struct {
+    const char* typed;
+    int bandClass;
+    const char* next;  // after the comma, all nine bands enabled
+  } kCases[] = {
+      {"14200", 4, "21200"}, {"14000", 4, "21200"}, {"14280", 4, "21200"}, {"14281", 0, "1900"},
+      {"21450", 5, "28500"}, {"28500", 6, "145"},   {"28700", 6, "145"},   {"28701", 0, "1900"},
+      {"1800", 1, "3600"},   {"433", 8, "1.2G"},    {"1299", 9, "1900"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.typed);
+    Begin({{c.typed, "CW", "2010-03-07", "09:01", "RA3A/P", "599001", "599002"}},
+          {"Flag160M = 1", "Flag80M = 1", "Flag40M = 1", "Flag20M = 1", "Flag15M = 1",
+           "Flag10M = 1", "Flag145 = 1", "Flag433 = 1", "Flag1296 = 1"});
+    // A second row: the band typed over the prefilled one, then the same call.
+    Run({kVkRight, kVkRight, kVkRight, kVkRight, kVkEnter, kVkLeft, kVkLeft, kVkLeft});
+    ASSERT_EQ(Log.QsoCount, 2);
+    Run({kVkBackspace, kVkBackspace, kVkBackspace, kVkBackspace, kVkBackspace});
+    Run(c.typed);
+    EXPECT_EQ(Field(2, kColBand), c.typed);
+    EXPECT_EQ(ClassifyBand(Field(2, kColBand)), c.bandClass);
+    Run({kVkRight, kVkRight, 'R', 'A', '3', 'A', 191, 'P'});
+    EXPECT_EQ(Field(2, kColCall), "RA3A/P");
+    EXPECT_EQ(headless::Control(kStatusLineId)->backColour, 0x0000FF);  // the repeat
+    Run({kVkLeft, kVkLeft, kVkComma});
+    EXPECT_EQ(Field(2, kColBand), c.next);
+  }
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ class MainWindowTest : public ProgramTest {
     Log.QsoCount = 2;
     App.InformerList[1] = "UA9XYZ        ";
     App.InformerCount = App.InformerHotkeyCount = 1;
+    // A warning stands: only a scan judges the status line again.
+    SetControlText(kStatusLineId, "stale warning");
+    App.StatusWarns = true;
   }
 };
 
@@ -162,7 +165,8 @@ void Click(int x, int y) { headless::QueueClick(x, y, kMainWindowId); }
 void Timer(int, int) { headless::QueueTimer(); }
 
 // Each event code reaching the main window: the cursor, the call of row 1,
-// whether LogScan ran (the StatusLine turns grey) and the clock ticked.
+// whether LogScan ran (the StatusLine's warning gives way to the count in
+// grey) and the clock ticked.
 TEST_F(MainWindowTest, EachEventCodeIsDispatched) {
   const struct {
     const char* name;
@@ -201,6 +205,8 @@ TEST_F(MainWindowTest, EachEventCodeIsDispatched) {
     // Only the current cell has the current-cell colours.
     EXPECT_EQ(Control(CellId(c.row, c.column))->backColour, AppSettings.Background);
     EXPECT_EQ(Control(103)->backColour, c.column == 4 && c.row == 1 ? 0x00FF00 : 0x000000);
+    EXPECT_EQ(Control(kStatusLineId)->text,
+              c.scanned ? "Связей: 0"_cp : std::string_view("stale warning"));
     EXPECT_EQ(Control(kStatusLineId)->backColour, c.scanned ? 0xD8E8E8 : kDefault);
     const std::string title = headless::Window(kMainWindowId)->title;
     EXPECT_EQ(title.find("Date: 2010-03-07") != std::string::npos, c.ticked) << title;

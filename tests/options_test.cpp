@@ -35,6 +35,7 @@ TEST_F(ProgramTest, OptionsReadFromTheFile) {
     if (c.file != nullptr) WriteFileBytes(kOptionsFileName, c.file);
     LoadOptions();
     EXPECT_EQ(Describe(Options), c.want);
+    EXPECT_EQ(ClockIsUtc(), Options.ClockUtc);  // the clock reads as the file says
   }
 }
 

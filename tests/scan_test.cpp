@@ -17,11 +17,13 @@ namespace {
 
 using ScanTest = EntryTest;
 
-// The status line warns with `earlierTime`, or is quiet when it is empty.
+// The status line warns with `earlierTime`, or shows the count in grey when
+// it is empty.
 void ExpectStatus(const std::string& earlierTime) {
   const headless::ControlState* status = headless::Control(kStatusLineId);
   if (earlierTime.empty()) {
-    EXPECT_EQ(std::tuple(status->text, status->backColour), std::tuple("", 0xD8E8E8));
+    EXPECT_EQ(std::tuple(status->text.substr(0, 8), status->textColour, status->backColour),
+              std::tuple(std::string("Связей: "_cp), -1, 0xD8E8E8));
   } else {
     EXPECT_EQ(std::tuple(status->text, status->textColour, status->backColour),
               std::tuple(std::string("ВНИМАНИЕ: Повтор связи!"_cp) + "        " +
@@ -128,6 +130,97 @@ TEST_F(ScanTest, TheListKeepsTheFirst64EntriesInScanOrder) {
   // Entries 61..64 are held but not shown; C130..C135 are nowhere.
   EXPECT_EQ(Cell(1, 8), "Alt-A " + AlignLeft("C136", 14));
   EXPECT_EQ(Cell(30, 9), "      " + AlignLeft("C195", 14));
+}
+
+// Complete contacts are rows with a call sign and a time; the band is the
+// band class, and a text that names no class counts only that same text.
+TEST_F(ScanTest, ContactsAreCountedInAllAndOnTheBand) {
+  const struct {
+    const char *band, *time, *call;
+  } kRows[] = {{"14200", "09:01", "RA3A"}, {" 14150 ", "09:02", "UA1A"}, {"7000", "09:03", "RW6B"},
+               {"14200", "09:04", "  "},   {"14200", "  ", "RZ9Z"},      {"5", "09:05", "UA9A"},
+               {"50", "09:06", "UA0A"}};
+  for (const auto& r : kRows) {
+    QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(&r - kRows + 1)];
+    row[kColBand] = r.band;
+    row[kColTime] = r.time;
+    row[kColCall] = r.call;
+  }
+  const struct {
+    int rows;
+    const char* band;
+    int all, onBand;
+    std::string_view text;
+  } kCases[] = {
+      {7, "14200", 5, 2, "Связей: 5, на 14200: 2"_cp},
+      {7, "14280", 5, 2, "Связей: 5, на 14280: 2"_cp},
+      {7, "7000", 5, 1, "Связей: 5, на 7000: 1"_cp},
+      {7, "5", 5, 1, "Связей: 5, на 5: 1"_cp},
+      {7, "3600", 5, 0, "Связей: 5, на 3600: 0"_cp},
+      {2, "14200", 2, 2, "Связей: 2, на 14200: 2"_cp},
+      {0, "14200", 0, 0, "Связей: 0, на 14200: 0"_cp},
+      {7, "", 5, 0, "Связей: 5"_cp},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.rows << " rows, band " << c.band);
+    const ContactCount count = CountContacts(c.rows, c.band);
+    EXPECT_EQ(std::tuple(count.all, count.onBand), std::tuple(c.all, c.onBand));
+    EXPECT_EQ(ContactCountText(count, c.band), c.text);
+  }
+}
+
+// The count in the status line follows every change: the report opened at
+// start-up and from the menu, typing, Enter, band cycling, Delete, moving to
+// another band. A repeat's warning takes its place until the repeat is gone.
+TEST_F(ScanTest, TheStatusLineCountsTheContacts) {
+  WriteFileBytes("OTHER.CBR",
+                 "START-OF-LOG: 3.0\r\n" +
+                     QsoLine({"3500", "CW", "2010-03-06", "10:00", "UA1A", "1", "1"}) + "\r\n" +
+                     QsoLine({"3500", "CW", "2010-03-06", "10:01", "UA2A", "2", "2"}) + "\r\n" +
+                     QsoLine({"3500", "CW", "", "", "", "3", ""}) + "\r\nEND-OF-LOG: \r\n");
+  Begin({{"14200", "CW", "2010-03-07", "09:01", "RA3A", "599001", "5"},
+         {"7000", "CW", "2010-03-07", "09:02", "UA1A", "599002", "5"},
+         {"14200", "CW", "2010-03-07", "09:03", "", "599003", "5"},
+         {"14200", "CW", "", "", "", "599004", ""}});
+  const struct {
+    const char* name;
+    std::vector<int> keys;  // 0: a timer tick; -1: "Открыть" choosing OTHER.CBR
+    std::string_view text;  // empty: the repeat's warning
+  } kSteps[] = {
+      {"opened at start-up, on row 1", {}, "Связей: 2, на 14200: 1"_cp},
+      {"the entry row", {kVkPageDown, kVkTab}, "Связей: 2, на 14200: 1"_cp},
+      {"a call without a time is no contact yet", {'R', 'W', '1'}, "Связей: 2, на 14200: 1"_cp},
+      {"Enter", {kVkEnter}, "Связей: 3, на 14200: 2"_cp},
+      {"the band cycled", {kVkComma}, "Связей: 3, на 1900: 0"_cp},
+      {"and again", {kVkComma}, "Связей: 3, на 3600: 0"_cp},
+      {"Delete: the entry row goes", {kVkDelete}, "Связей: 3, на 14200: 2"_cp},
+      {"Delete: the contact goes", {kVkDelete}, "Связей: 2, на 14200: 1"_cp},
+      {"up to 7000", {kVkUp}, "Связей: 2, на 7000: 1"_cp},
+      {"down to the last row", {kVkDown, kVkDown}, "Связей: 2, на 14200: 1"_cp},
+      {"a repeat warns", {'R', 'A', '3', 'A'}, {}},
+      {"the warning outlasts the clock's ticks", {0, 0}, {}},
+      {"the repeat gone; row 3 has its time", {kVkBackspace}, "Связей: 3, на 14200: 2"_cp},
+      {"another report opened", {-1}, "Связей: 2, на 3500: 2"_cp},
+  };
+  for (const auto& s : kSteps) {
+    SCOPED_TRACE(s.name);
+    for (int key : s.keys) {
+      if (key == 0) headless::QueueTimer();
+      if (key == -1) {
+        headless::QueueMenu(2);
+        headless::QueueFileAnswer(dir_ + "/OTHER.CBR");
+      }
+      if (key > 0) headless::QueueKey(key);
+    }
+    Run();
+    if (s.text.empty()) {
+      ExpectStatus("09:01");
+    } else {
+      const headless::ControlState* status = headless::Control(kStatusLineId);
+      EXPECT_EQ(std::tuple(status->text, status->textColour, status->backColour),
+                std::tuple(std::string(s.text), -1, 0xD8E8E8));
+    }
+  }
 }
 
 }  // namespace

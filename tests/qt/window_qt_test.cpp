@@ -251,6 +251,10 @@ const struct {
     {"keypad 8, Num Lock on", kDown, Qt::Key_8, 80, kPad, false, 256, 104},
     {"released after Num Lock off: press code", kUp, Qt::Key_Up, 80, kPad, false, 257, 104},
     {"Tab", kDown, Qt::Key_Tab, 23, kNone, false, 256, 9},
+    {"Cyrillic layout: the period at the place of /", kDown, Qt::Key_Period, 61, kNone, false, 256,
+     191},
+    {"/ without scan code", kDown, Qt::Key_Slash, 0, kNone, false, 256, 191},
+    {"keypad divide", kDown, Qt::Key_Slash, 106, kPad, false, 256, 111},
 };
 
 TEST_F(QtLayerTest, KeysReachWaitForEventInOrder) {

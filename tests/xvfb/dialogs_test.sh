@@ -165,13 +165,14 @@ after_dialog "header editor" "a"
 
 # ---- "Установка даты и времени" ----------------------------------------
 TITLE="Установка даты и времени"
-if open_dialog "date and time" "$TITLE" 372 130 Right Right Return; then
-  # The lists are created after the button.
-  wait_drawn datetime "$DX" "$DY" "260:50:80:20:second list" || fail "date and time: nothing drawn within 4 s"
+if open_dialog "date and time" "$TITLE" 372 150 Right Right Return; then
+  # The check box is created last.
+  wait_drawn datetime "$DX" "$DY" "80:80:100:20:UTC check box" || fail "date and time: nothing drawn within 4 s"
   drawn datetime "$DX" "$DY" "80:20:80:20:date and time: day list" \
     "260:20:80:20:date and time: year list" "260:50:80:20:date and time: second list" \
-    "116:90:140:25:date and time: button 'Установить'"
-  keep_window_shot datetime dialog_datetime "$DX" "$DY" 372 130
+    "80:80:100:20:date and time: check box 'Время UTC'" \
+    "116:110:140:25:date and time: button 'Установить'"
+  keep_window_shot datetime dialog_datetime "$DX" "$DY" 372 150
   close_dialog "date and time" "$TITLE"
 fi
 after_dialog "date and time" "3"
