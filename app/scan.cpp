@@ -19,7 +19,9 @@ namespace {
 
 constexpr int32_t kQuietBack = 0xD8E8E8;    // grey
 
-std::string Entry(std::string_view call) { return AlignLeft(call, kInformerEntryWidth); }
+// Informer entries are the call signs as repeats compare them.
+static_assert(kInformerEntryWidth == kRepeatCallWidth);
+std::string Entry(std::string_view call) { return RepeatCallEntry(call); }
 
 }  // namespace
 

@@ -34,21 +34,6 @@ const std::string& Field(const QsoRecord& record, int column) {
   return record[static_cast<std::size_t>(column)];
 }
 
-// One QSO line of 81 bytes: fixed columns, each field cut to its width.
-void AppendQsoLine(std::string& out, const QsoRecord& record) {
-  const std::string& time = Field(record, kColTime);
-  out += "QSO: ";
-  out += AlignLeft(Field(record, kColBand), 6);
-  out += AlignLeft(Field(record, kColMode), 3);
-  out += AlignLeft(Field(record, kColDate), 11);
-  out += AlignLeft(HeadChars(time, 2) + TailChars(time, 2), 5);
-  out += AlignLeft(ReportHeader.Callsign, 14);
-  out += AlignLeft(Field(record, kColSent), 11);
-  out += AlignLeft(Field(record, kColCall), 14);
-  out += AlignLeft(Field(record, kColReceived), 11);
-  out += ' ';
-  out += kLineEnd;
-}
 
 // Keeps an existing report as ".bak" before its first rewrite in this run.
 // False when it existed and could not be kept. A folder that allows no new
@@ -67,11 +52,24 @@ bool KeepBackup(const std::string& file) {
 
 }  // namespace
 
-std::string BuildReportText() {
-  const ReportHeaderRecord& h = ReportHeader;
-  std::string out;
-  out.reserve(1024 + 83 * static_cast<std::size_t>(kLogRows));
-  out += "START-OF-LOG: 3.0";
+// One QSO line of 81 bytes: fixed columns, each field cut to its width.
+std::string QsoLineText(const QsoRecord& record, std::string_view callsign) {
+  const std::string& time = Field(record, kColTime);
+  std::string out = "QSO: ";
+  out += AlignLeft(Field(record, kColBand), 6);
+  out += AlignLeft(Field(record, kColMode), 3);
+  out += AlignLeft(Field(record, kColDate), 11);
+  out += AlignLeft(HeadChars(time, 2) + TailChars(time, 2), 5);
+  out += AlignLeft(callsign, 14);
+  out += AlignLeft(Field(record, kColSent), 11);
+  out += AlignLeft(Field(record, kColCall), 14);
+  out += AlignLeft(Field(record, kColReceived), 11);
+  out += ' ';
+  return out;
+}
+
+std::string ReportHeadText(const ReportHeaderRecord& h) {
+  std::string out = "START-OF-LOG: 3.0";
   out += kLineEnd;
   out += "CREATED-BY: ";
   out += kTitleText;
@@ -88,13 +86,27 @@ std::string BuildReportText() {
     AppendTagLine(out, "OPERATORS: ", h.Operators[static_cast<std::size_t>(k)]);
   }
   AppendTagLine(out, "SOAPBOX: ", h.Soapbox);
-  const int rows = Log.QsoCount < 0 ? 0 : (Log.QsoCount > kLogRows ? kLogRows : Log.QsoCount);
-  for (int row = 1; row <= rows; ++row) {
-    AppendQsoLine(out, Log.QsoLog[static_cast<std::size_t>(row)]);
-  }
+  return out;
+}
+
+std::string ReportTailText(const ReportHeaderRecord& h) {
+  std::string out;
   AppendTagLine(out, "CLAIMED-SCORE: ", h.ClaimedScore);
   out += "END-OF-LOG: ";
   out += kLineEnd;
+  return out;
+}
+
+std::string BuildReportText() {
+  std::string out;
+  out.reserve(1024 + 83 * static_cast<std::size_t>(kLogRows));
+  out += ReportHeadText(ReportHeader);
+  const int rows = Log.QsoCount < 0 ? 0 : (Log.QsoCount > kLogRows ? kLogRows : Log.QsoCount);
+  for (int row = 1; row <= rows; ++row) {
+    out += QsoLineText(Log.QsoLog[static_cast<std::size_t>(row)], ReportHeader.Callsign);
+    out += kLineEnd;
+  }
+  out += ReportTailText(ReportHeader);
   return out;
 }
 
