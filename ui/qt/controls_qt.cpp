@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -257,6 +258,14 @@ void CreatePicture(int id, int x, int y, int width, int height, NativeHandle pic
   if (picture != 0 && found != Layer->pictures.end()) label->setPixmap(found->second);
 }
 
+void CreateTextBox(int id, int x, int y, int width, int height, std::string_view text) {
+  auto* box = AddControl<QPlainTextEdit>(id, ControlKind::TextBox, x, y, width, height);
+  if (!box) return;
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setPlainText(ToQString(text));
+}
+
 void SetControlText(int id, std::string_view text) {
   Control* control = FindControl(id);
   if (!control) return;
@@ -275,6 +284,9 @@ void SetControlText(int id, std::string_view text) {
       break;
     case ControlKind::TextField:
       static_cast<QLineEdit*>(control->widget)->setText(value);
+      break;
+    case ControlKind::TextBox:
+      static_cast<QPlainTextEdit*>(control->widget)->setPlainText(value);
       break;
     case ControlKind::DropDownList:  // a non-editable list shows only its entries
     case ControlKind::Picture:
@@ -296,6 +308,8 @@ std::string GetControlText(int id) {
       return FromQString(static_cast<QGroupBox*>(control->widget)->title());
     case ControlKind::TextField:
       return FromQString(static_cast<QLineEdit*>(control->widget)->text());
+    case ControlKind::TextBox:
+      return FromQString(static_cast<QPlainTextEdit*>(control->widget)->toPlainText());
     case ControlKind::DropDownList:
       return FromQString(static_cast<QComboBox*>(control->widget)->currentText());
     case ControlKind::Picture:
@@ -366,7 +380,8 @@ void SetControlColour(int id, int kind, int32_t colour) {
   } else if (kind == kColourBack) {
     SetRoles(widget, {QPalette::Window, QPalette::Base, QPalette::Button}, colour);
     // A field paints its own base; the others paint a back colour only when they have one.
-    if (control->kind != ControlKind::TextField) widget->setAutoFillBackground(colour != -1);
+    if (control->kind != ControlKind::TextField && control->kind != ControlKind::TextBox)
+      widget->setAutoFillBackground(colour != -1);
   }
   widget->update();
 }
