@@ -288,16 +288,16 @@ TEST_F(CheckTest, ReportsOfAShortContestAndTheirCopies) {
   const struct {
     const char* name;
     DateValue clock;
-    std::string keys;  // at the entry row, from the call-sign column
+    std::string keys;  // at the entry row; Tab goes to the call sign, again to the received
     std::string findings;
     int contacts;
   } kSteps[] = {
       {"nothing logged", At(9, 5), "", "", 0},
       {"a call typed, not committed", At(9, 5), "\tRA3A", "", 0},
       {"first contact", At(9, 5), "\t599011\r", "", 1},
-      {"second contact", At(9, 12), "RK3B\t599007\r", "", 2},
-      {"the first again in the sub-tour", At(9, 20), "RA3A\t599012\r", "repeat 3", 3},
-      {"and in the next one", At(9, 31), "RA3A\t599013\r", "repeat 3", 4},
+      {"second contact", At(9, 12), "\tRK3B\t599007\r", "", 2},
+      {"the first again in the sub-tour", At(9, 20), "\tRA3A\t599012\r", "repeat 3", 3},
+      {"and in the next one", At(9, 31), "\tRA3A\t599013\r", "repeat 3", 4},
   };
   for (const auto& s : kSteps) {
     SCOPED_TRACE(s.name);
@@ -332,6 +332,7 @@ TEST_F(CheckTest, ReportsOfAShortContestAndTheirCopies) {
     EXPECT_FALSE(again.entryRowLast);
     for (const Finding& f : again.findings) EXPECT_EQ(f.kind, FindingKind::Repeat);
   }
+  EXPECT_EQ(Field(2, kColCall) + " " + Field(2, kColReceived), "RK3B 599007");
   // The last copy opened in the program: the same contacts as in the log.
   const std::vector<QsoRecord> logged(Log.QsoLog.begin() + 1, Log.QsoLog.begin() + 5);
   AppSettings.File = SendCopyName(ReportPath());
