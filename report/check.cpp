@@ -234,8 +234,6 @@ void CountContacts(const CheckInput& input, CheckResult& result) {
   for (const auto& band : bands) Count(result.perBand, band.second);
 }
 
-std::string CountText(int number) { return DecimalText(number); }
-
 }  // namespace
 
 CheckInput OpenReportCheckInput() {
@@ -342,19 +340,19 @@ std::string CheckReportText(const CheckInput& input, const CheckResult& result) 
            std::string(" - строка ввода; в копию для отправки она не войдёт."_cp) + "\n";
   }
   out += count == 0 ? std::string("Замечаний нет."_cp)
-                    : std::string("Замечаний: "_cp) + CountText(static_cast<int>(count)) + ".";
+                    : std::string("Замечаний: "_cp) + DecimalText(static_cast<int>(count)) + ".";
   out += "\n";
   out += std::string("Связей по диапазонам:"_cp) + "\n";
   for (const CheckCount& band : result.perBand) {
-    out += "  " + band.name + ": " + CountText(band.contacts) + "\n";
+    out += "  " + band.name + ": " + DecimalText(band.contacts) + "\n";
   }
   out += std::string("Связей по подтурам ("_cp) + DecimalText(input.subTourMinutes) +
          std::string(" мин):"_cp) + "\n";
   for (const CheckCount& subTour : result.perSubTour) {
-    out += "  " + subTour.name + ": " + CountText(subTour.contacts) + "\n";
+    out += "  " + subTour.name + ": " + DecimalText(subTour.contacts) + "\n";
   }
   out += std::string("Всего связей для отправки: "_cp) +
-         CountText(static_cast<int>(result.sendRows.size())) + "\n";
+         DecimalText(static_cast<int>(result.sendRows.size())) + "\n";
   return out;
 }
 

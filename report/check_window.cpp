@@ -25,7 +25,8 @@ constexpr int kCloseButtonId = 605;
 
 void CreateControls(const std::string& text) {
   CreateTextBox(kTextBoxId, 10, 10, 640, 340, text);
-  const NativeHandle font = LoadFontFace(kCheckFontId, "Courier", 9, 0);
+  NativeHandle font = FontHandle(kCheckFontId);  // loaded at the first opening
+  if (font == 0) font = LoadFontFace(kCheckFontId, "Courier", 9, 0);
   if (font != 0) SetControlFont(kTextBoxId, font);
   CreateCheckBox(kSplitBoxId, 10, 358, 640, 20,
                  "Рапорт и номер в копии раздельно (599 001 вместо 599001)"_cp);
