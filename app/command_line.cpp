@@ -20,10 +20,8 @@ struct OptionEntry {
   std::size_t operands;  // file names it takes
 };
 constexpr OptionEntry kOptions[] = {
-    {"--help", CommandAction::PrintHelp, 0},
-    {"-h", CommandAction::PrintHelp, 0},
-    {"--version", CommandAction::PrintVersion, 0},
-    {"--check", CommandAction::CheckReport, 1},
+    {"--help", CommandAction::PrintHelp, 0},       {"-h", CommandAction::PrintHelp, 0},
+    {"--version", CommandAction::PrintVersion, 0}, {"--check", CommandAction::CheckReport, 1},
     {"--export", CommandAction::ExportReport, 2},
 };
 constexpr std::string_view kSplitOption = "--split-rst";
@@ -60,8 +58,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
   }
   if (line.action == CommandAction::RunWindow) {
     line.action = CommandAction::UsageError;
-    line.error = arguments.empty() ? std::string(kSplitOption) + std::string(" только вместе с --export"_cp)
-                                   : std::string("неизвестный параметр: "_cp) + arguments[0];
+    line.error = arguments.empty()
+                     ? std::string(kSplitOption) + std::string(" только вместе с --export"_cp)
+                     : std::string("неизвестный параметр: "_cp) + arguments[0];
   } else if (line.operands.size() > wanted) {
     line.action = CommandAction::UsageError;
     line.error = std::string("лишний параметр: "_cp) + line.operands[wanted];
@@ -121,16 +120,17 @@ int CheckOrExport(const CommandLine& line) {
   }
   const CheckResult result = CheckReport(input);
   if (line.action == CommandAction::CheckReport) {
-    Print(stdout, std::string("Проверка отчёта "_cp) + report + "\n" +
-                      CheckReportText(input, result));
+    Print(stdout,
+          std::string("Проверка отчёта "_cp) + report + "\n" + CheckReportText(input, result));
     return result.findings.empty() ? kExitOk : kExitFindings;
   }
   const std::string& copy = line.operands[1];
   std::string refusal;
   switch (WriteSendCopy(report, copy, SendCopyText(input, result, line.splitReports))) {
     case SendCopyWrite::Written:
-      Print(stdout, std::string("Копия для отправки записана: "_cp) + copy + std::string(" (связей: "_cp) +
-                        std::to_string(result.sendRows.size()) + ")\n");
+      Print(stdout, std::string("Копия для отправки записана: "_cp) + copy +
+                        std::string(" (связей: "_cp) + std::to_string(result.sendRows.size()) +
+                        ")\n");
       return kExitOk;
     case SendCopyWrite::IsReport:
       refusal = "копия не может заменить сам отчёт: "_cp;

@@ -47,8 +47,8 @@ constexpr int kClickTop = 25, kClickBottom = 474;
 
 // The windows the program may have open; closed in this order at the end.
 // (3 is the settings dialog, 2 the date and time dialog.)
-constexpr int kProgramWindows[] = {kHelpWindowId, kCheckWindowId, 3, 2, kHeaderWindowId,
-                                   kMainWindowId};
+constexpr int kProgramWindows[] = {kHelpWindowId,   kCheckWindowId, 3, 2,
+                                   kHeaderWindowId, kMainWindowId};
 
 struct ColumnLayout {
   int x, width;

@@ -83,8 +83,9 @@ struct FieldEnd {
   std::string_view name;
 };
 constexpr FieldEnd kFieldEnds[] = {
-    {11, "диапазон"_cp},      {14, "вид"_cp},       {25, "дата"_cp},
-    {30, "время"_cp},         {44, "свой позывной"_cp}, {55, "переданный номер"_cp},
+    {11, "диапазон"_cp},      {14, "вид"_cp},
+    {25, "дата"_cp},          {30, "время"_cp},
+    {44, "свой позывной"_cp}, {55, "переданный номер"_cp},
     {69, "позывной"_cp},      {80, "принятый номер"_cp},
 };
 
@@ -158,8 +159,9 @@ void CheckRowFields(int row, const CheckRow& checked, CheckResult& result) {
   const std::string band = TrimSpaces(Field(record, kColBand));
   if (BandOf(band) == 0) {
     Add(result, FindingKind::UnknownBand, row,
-        band.empty() ? std::string("нет диапазона"_cp)
-                     : std::string("диапазон "_cp) + band + std::string(" не из диапазонов программы"_cp));
+        band.empty()
+            ? std::string("нет диапазона"_cp)
+            : std::string("диапазон "_cp) + band + std::string(" не из диапазонов программы"_cp));
   }
   const std::string mode = TrimSpaces(Field(record, kColMode));
   if (ClassifyMode(mode) == 0) {
@@ -225,8 +227,8 @@ void CountContacts(const CheckInput& input, CheckResult& result) {
     const SubTourKey key = SubTourOfTime(Field(record, kColTime), minutes);
     const int32_t first = key.index * minutes;
     const int32_t last = std::min<int32_t>(first + minutes - 1, 59);
-    Count(result.perSubTour, TrimSpaces(Field(record, kColDate)) + " " + TwoDigits(key.hour) +
-                                 ":" + TwoDigits(first) + "-" + TwoDigits(key.hour) + ":" +
+    Count(result.perSubTour, TrimSpaces(Field(record, kColDate)) + " " + TwoDigits(key.hour) + ":" +
+                                 TwoDigits(first) + "-" + TwoDigits(key.hour) + ":" +
                                  TwoDigits(last));
   }
   std::stable_sort(bands.begin(), bands.end(),
@@ -299,7 +301,8 @@ CheckResult CheckReport(const CheckInput& input) {
       const QsoRecord& other = input.rows[static_cast<std::size_t>(earlier)].record;
       Add(result, FindingKind::Repeat, row,
           std::string("повтор связи строки "_cp) + DecimalText(earlier) + " (" +
-              TrimSpaces(Field(other, kColTime)) + std::string(") в том же подтуре на том же диапазоне"_cp));
+              TrimSpaces(Field(other, kColTime)) +
+              std::string(") в том же подтуре на том же диапазоне"_cp));
     }
     if (IsComplete(record)) result.sendRows.push_back(row);
   }
@@ -311,7 +314,8 @@ CheckResult CheckReport(const CheckInput& input) {
   if (input.unreadQsoLines > 0) {
     Add(result, FindingKind::UnreadLines, 0,
         std::string("строк «QSO:» без пробела после двоеточия: "_cp) +
-            DecimalText(input.unreadQsoLines) + std::string("; программа их не читает, в копию они не войдут"_cp));
+            DecimalText(input.unreadQsoLines) +
+            std::string("; программа их не читает, в копию они не войдут"_cp));
   }
   std::stable_sort(result.sendRows.begin(), result.sendRows.end(), [&input](int a, int b) {
     return Moment(input.rows[static_cast<std::size_t>(a)].record) <
@@ -405,8 +409,8 @@ SendCopyWrite WriteSendCopy(std::string_view reportPath, std::string_view copyPa
   if (!reportPath.empty() && (reportPath == copyPath || SameFile(reportPath, copyPath))) {
     return SendCopyWrite::IsReport;
   }
-  for (std::string_view settings : {std::string_view(kSettingsFileName),
-                                    std::string_view(kOptionsFileName)}) {
+  for (std::string_view settings :
+       {std::string_view(kSettingsFileName), std::string_view(kOptionsFileName)}) {
     if (copyPath == settings || SameFile(copyPath, settings)) return SendCopyWrite::IsSettings;
   }
   return ReplaceFileContents(copyPath, bytes) ? SendCopyWrite::Written : SendCopyWrite::Failed;

@@ -41,15 +41,15 @@ struct CheckInput {
 };
 
 enum class FindingKind {
-  MissingHeader,   // row 0: a header line a robot needs is missing or blank
-  Incomplete,      // no call sign, received exchange, date or time
-  UnknownBand,     // not one of the program's band classes
-  UnknownMode,     // not one of the program's modes
-  RunTogether,     // a field fills its column and touches the next
-  OutOfOrder,      // earlier than a contact above it
-  Repeat,          // the same call on the same band in the same sub-tour as an earlier row
-  PastCapacity,    // row 0: QSO lines after the log's capacity
-  UnreadLines,     // row 0: "QSO:" lines the reader does not take as QSO lines
+  MissingHeader,  // row 0: a header line a robot needs is missing or blank
+  Incomplete,     // no call sign, received exchange, date or time
+  UnknownBand,    // not one of the program's band classes
+  UnknownMode,    // not one of the program's modes
+  RunTogether,    // a field fills its column and touches the next
+  OutOfOrder,     // earlier than a contact above it
+  Repeat,         // the same call on the same band in the same sub-tour as an earlier row
+  PastCapacity,   // row 0: QSO lines after the log's capacity
+  UnreadLines,    // row 0: "QSO:" lines the reader does not take as QSO lines
 };
 
 struct Finding {
@@ -65,8 +65,8 @@ struct CheckCount {
 
 struct CheckResult {
   std::vector<Finding> findings;
-  bool entryRowLast = false;      // the last row is the entry row, left out of the copy
-  std::vector<int> sendRows;      // the complete contacts in time order: the copy's rows
+  bool entryRowLast = false;           // the last row is the entry row, left out of the copy
+  std::vector<int> sendRows;           // the complete contacts in time order: the copy's rows
   std::vector<CheckCount> perBand;     // complete contacts per band, in band table order
   std::vector<CheckCount> perSubTour;  // per date and sub-tour, in time order
 };

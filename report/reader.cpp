@@ -118,8 +118,7 @@ bool ReadReportFile(const std::string& path) {
     if (IsQsoLine(line)) {
       if (Log.QsoCount < kLogRows) {  // later QSO lines have no row to go to
         ++Log.QsoCount;
-        ReadReportQsoLine(line, state.version,
-                          Log.QsoLog[static_cast<std::size_t>(Log.QsoCount)]);
+        ReadReportQsoLine(line, state.version, Log.QsoLog[static_cast<std::size_t>(Log.QsoCount)]);
       }
     } else {
       ReadReportHeaderLine(line, state, ReportHeader);

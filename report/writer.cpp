@@ -34,7 +34,6 @@ const std::string& Field(const QsoRecord& record, int column) {
   return record[static_cast<std::size_t>(column)];
 }
 
-
 // Keeps an existing report as ".bak" before its first rewrite in this run.
 // False when it existed and could not be kept. A folder that allows no new
 // file cannot take a new ".bak" at all; the report, which can still be

@@ -35,15 +35,24 @@ const Qso kEntry = {"14200", "CW", "", "", "", "599003", ""};
 
 const char* KindName(FindingKind kind) {
   switch (kind) {
-    case FindingKind::MissingHeader: return "header";
-    case FindingKind::Incomplete: return "incomplete";
-    case FindingKind::UnknownBand: return "band";
-    case FindingKind::UnknownMode: return "mode";
-    case FindingKind::RunTogether: return "together";
-    case FindingKind::OutOfOrder: return "order";
-    case FindingKind::Repeat: return "repeat";
-    case FindingKind::PastCapacity: return "capacity";
-    case FindingKind::UnreadLines: return "unread";
+    case FindingKind::MissingHeader:
+      return "header";
+    case FindingKind::Incomplete:
+      return "incomplete";
+    case FindingKind::UnknownBand:
+      return "band";
+    case FindingKind::UnknownMode:
+      return "mode";
+    case FindingKind::RunTogether:
+      return "together";
+    case FindingKind::OutOfOrder:
+      return "order";
+    case FindingKind::Repeat:
+      return "repeat";
+    case FindingKind::PastCapacity:
+      return "capacity";
+    case FindingKind::UnreadLines:
+      return "unread";
   }
   return "?";
 }
@@ -73,23 +82,40 @@ TEST_F(CheckTest, FindingsOnSmallReports) {
     std::string findings;
     bool entryRowLast;
   } kCases[] = {
-      {"clean, entry row last", kFullHeader, {Cw("09:05", "RA3A"), Cw("09:06", "RK3B"), kEntry},
-       30, "", true},
+      {"clean, entry row last",
+       kFullHeader,
+       {Cw("09:05", "RA3A"), Cw("09:06", "RK3B"), kEntry},
+       30,
+       "",
+       true},
       {"clean without an entry row", kFullHeader, {Cw("09:05", "RA3A")}, 30, "", false},
       {"a new report: only the empty entry row", kFullHeader, {{}}, 30, "", true},
       {"header of the program's new report",
        "START-OF-LOG: 3.0\r\nCREATED-BY: Corvane v7.0\r\nCALLSIGN: UA3XYZ\r\n",
-       {Cw("09:05", "RA3A"), kEntry}, 30, "header 0; header 0; header 0; header 0; header 0", true},
+       {Cw("09:05", "RA3A"), kEntry},
+       30,
+       "header 0; header 0; header 0; header 0; header 0",
+       true},
       {"blank values count as missing",
-       kFullHeader + "CONTEST:  \r\nCATEGORY-POWER: \r\n", {Cw("09:05", "RA3A")}, 30,
-       "header 0; header 0", false},
+       kFullHeader + "CONTEST:  \r\nCATEGORY-POWER: \r\n",
+       {Cw("09:05", "RA3A")},
+       30,
+       "header 0; header 0",
+       false},
       {"multi-operator without OPERATORS",
-       kFullHeader + "CATEGORY-OPERATOR: MULTI-OP2\r\n", {Cw("09:05", "RA3A")}, 30, "header 0",
+       kFullHeader + "CATEGORY-OPERATOR: MULTI-OP2\r\n",
+       {Cw("09:05", "RA3A")},
+       30,
+       "header 0",
        false},
       {"multi-operator with OPERATORS",
        kFullHeader + "CATEGORY-OPERATOR: MULTI-OP\r\nOPERATORS: UA3XYZ RA3AA\r\n",
-       {Cw("09:05", "RA3A")}, 30, "", false},
-      {"incomplete rows; a typed last row is no entry row", kFullHeader,
+       {Cw("09:05", "RA3A")},
+       30,
+       "",
+       false},
+      {"incomplete rows; a typed last row is no entry row",
+       kFullHeader,
        {{"14200", "CW", "2010-03-07", "09:05", "", "599001", "599002"},
         {"14200", "CW", "2010-03-07", "09:06", "RA3A", "599001", ""},
         {"14200", "CW", "", "", "RK3B", "599001", "599002"},
@@ -98,37 +124,62 @@ TEST_F(CheckTest, FindingsOnSmallReports) {
        30,
        "incomplete 1; incomplete 2; incomplete 3; incomplete 4; band 4; mode 4; incomplete 5",
        false},
-      {"dates and times not in their forms", kFullHeader,
+      {"dates and times not in their forms",
+       kFullHeader,
        {Cw("09:05", "A1", "14200", "2010-3-7"), Cw("9:05", "A2"),
         Cw("09:06", "A3", "14200", "2010-13-07"), Cw("24:00", "A4"), Cw("09:60", "A5"),
         Cw("09:07", "A6", "14200", "2010-03-07"), Cw("09:06", "A7", "14200", "Digital 20")},
-       30, "incomplete 1; incomplete 2; incomplete 3; incomplete 4; incomplete 5; incomplete 7",
+       30,
+       "incomplete 1; incomplete 2; incomplete 3; incomplete 4; incomplete 5; incomplete 7",
        false},
-      {"bands and modes", kFullHeader,
-       {Cw("09:01", "A1", "1.2G"), Cw("09:02", "A2", "145"), Cw("09:03", "A3", "50"),
-        Cw("09:04", "A4", "14281"), {"7000", "cw", "2010-03-07", "09:05", "A5", "599", "599"},
+      {"bands and modes",
+       kFullHeader,
+       {Cw("09:01", "A1", "1.2G"),
+        Cw("09:02", "A2", "145"),
+        Cw("09:03", "A3", "50"),
+        Cw("09:04", "A4", "14281"),
+        {"7000", "cw", "2010-03-07", "09:05", "A5", "599", "599"},
         {"7000", "RY", "2010-03-07", "09:06", "A6", "599", "599"},
         {"7000", "PS", "2010-03-07", "09:07", "A7", "599", "599"}},
-       30, "band 3; band 4; mode 5; mode 6", false},
-      {"fields filling their columns", kFullHeader,
-       {Cw("09:01", "A1", "14200A"), Cw("09:02", "RA3ABCDEFGHIJK"),
+       30,
+       "band 3; band 4; mode 5; mode 6",
+       false},
+      {"fields filling their columns",
+       kFullHeader,
+       {Cw("09:01", "A1", "14200A"),
+        Cw("09:02", "RA3ABCDEFGHIJK"),
         {"7000", "CW", "2010-03-07", "09:03", "A3", "59900123456", "59900212345"},
         Cw("09:04", "RA3ABCDEFGHIJ")},
-       30, "together 1; together 2; together 3", false},
-      {"time order, over midnight too", kFullHeader,
+       30,
+       "together 1; together 2; together 3",
+       false},
+      {"time order, over midnight too",
+       kFullHeader,
        {Cw("23:50", "A1", "14200", "2010-03-07"), Cw("00:10", "A2", "14200", "2010-03-08"),
         Cw("00:05", "A3", "14200", "2010-03-08"), Cw("00:07", "A4", "14200", "2010-03-08"),
         Cw("00:11", "A5", "14200", "2010-03-08")},
-       30, "order 3; order 4", false},
-      {"repeats in 30 minutes", kFullHeader,
+       30,
+       "order 3; order 4",
+       false},
+      {"repeats in 30 minutes",
+       kFullHeader,
        {Cw("12:05", "RA3A"), Cw("12:29", "RA3A"), Cw("12:31", "RA3A"), Cw("12:32", "RA3A", "7000"),
         Cw("12:33", " RA3A "), Cw("12:40", "RA3ABCDEFGHIJKX"), Cw("12:41", "RA3ABCDEFGHIJKY")},
-       30, "repeat 2; repeat 5; together 6; together 7; repeat 7", false},
-      {"repeats in 60 minutes", kFullHeader,
-       {Cw("12:05", "RA3A"), Cw("12:59", "RA3A"), Cw("13:00", "RA3A")}, 60, "repeat 2", false},
-      {"the date is no part of a repeat", kFullHeader,
+       30,
+       "repeat 2; repeat 5; together 6; together 7; repeat 7",
+       false},
+      {"repeats in 60 minutes",
+       kFullHeader,
+       {Cw("12:05", "RA3A"), Cw("12:59", "RA3A"), Cw("13:00", "RA3A")},
+       60,
+       "repeat 2",
+       false},
+      {"the date is no part of a repeat",
+       kFullHeader,
        {Cw("12:05", "RA3A", "14200", "2010-03-07"), Cw("12:20", "RA3A", "14200", "2010-03-08")},
-       30, "repeat 2", false},
+       30,
+       "repeat 2",
+       false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -171,11 +222,21 @@ TEST_F(CheckTest, FindingsOnSmallReports) {
 // duplicate scan: the check finds a repeat exactly where the scan warns.
 TEST_F(CheckTest, RepeatsAreWhereTheDuplicateScanWarns) {
   const std::vector<Qso> rows = {
-      Cw("12:05", "RA3A"),          Cw("12:29", "RA3A"),          Cw("12:29", "RA3A", "7000"),
-      Cw("12:30", "RA3A"),          Cw("12:59", "RA3A", "14000"), Cw("13:01", "RA3A"),
-      Cw("12:10", "RA3A"),          Cw("12:11", ""),              Cw("12:12", ""),
-      Cw("12:13", "RA3A", "50"),    Cw("12:14", "RA3A", "1.2G"),  Cw("12:15", "UA1ABCDEFGHIJKL"),
-      Cw("12:16", "UA1ABCDEFGHIJKM"), Cw("1205", "RK3B"),         Cw("12:05", "RK3B"),
+      Cw("12:05", "RA3A"),
+      Cw("12:29", "RA3A"),
+      Cw("12:29", "RA3A", "7000"),
+      Cw("12:30", "RA3A"),
+      Cw("12:59", "RA3A", "14000"),
+      Cw("13:01", "RA3A"),
+      Cw("12:10", "RA3A"),
+      Cw("12:11", ""),
+      Cw("12:12", ""),
+      Cw("12:13", "RA3A", "50"),
+      Cw("12:14", "RA3A", "1.2G"),
+      Cw("12:15", "UA1ABCDEFGHIJKL"),
+      Cw("12:16", "UA1ABCDEFGHIJKM"),
+      Cw("1205", "RK3B"),
+      Cw("12:05", "RK3B"),
   };
   for (const int minutes : {30, 60}) {
     SCOPED_TRACE(minutes);
@@ -196,19 +257,22 @@ TEST_F(CheckTest, RepeatsAreWhereTheDuplicateScanWarns) {
       LogScan();
       const bool warned = !headless::Control(kStatusLineId)->text.empty();
       bool found = false;
-      for (const Finding& f : result.findings) found = found || (f.row == row && f.kind == FindingKind::Repeat);
+      for (const Finding& f : result.findings)
+        found = found || (f.row == row && f.kind == FindingKind::Repeat);
       EXPECT_EQ(found, warned);
     }
   }
 }
 
 TEST_F(CheckTest, TextAndSummary) {
-  WriteFileBytes(
-      "s.CBR",
-      ReportOf(kFullHeader, {Cw("09:05", "RA3A", "14200"), Cw("09:31", "RK3B", "7000"),
-                             Cw("09:20", "RA3A", "14200"), Cw("09:40", "UA1A", "50"),
-                             {"7000", "CW", "2010-03-07", "09:45", "UA1B", "599", ""},
-                             Cw("09:50", "RZ3C", "7050"), kEntry}));
+  WriteFileBytes("s.CBR",
+                 ReportOf(kFullHeader, {Cw("09:05", "RA3A", "14200"),
+                                        Cw("09:31", "RK3B", "7000"),
+                                        Cw("09:20", "RA3A", "14200"),
+                                        Cw("09:40", "UA1A", "50"),
+                                        {"7000", "CW", "2010-03-07", "09:45", "UA1B", "599", ""},
+                                        Cw("09:50", "RZ3C", "7050"),
+                                        kEntry}));
   CheckInput input;
   const CheckResult result = CheckFile("s.CBR", 30, &input);
   EXPECT_EQ(CheckReportText(input, result),
@@ -240,13 +304,25 @@ TEST(CheckTextTest, SplitReportExchange) {
   const struct {
     const char *exchange, *mode, *want;
   } kCases[] = {
-      {"599001", "CW", "599 001"},   {"599001", " CW ", "599 001"}, {"59001", "PH", "59 001"},
-      {"59001", "FM", "59 001"},     {"599MA", "CW", "599 MA"},     {"599 001", "CW", "599 001"},
-      {"599", "CW", "599"},          {"59", "PH", "59"},            {"001", "CW", "001"},
-      {"609001", "CW", "609001"},    {"509001", "CW", "509001"},    {"590001", "CW", "590001"},
-      {"MOSK599", "CW", "MOSK599"},  {"599001", "PS", "599001"},    {"599001", "", "599001"},
-      {"5990012345", "CW", "5990012345"}, {"599001234", "CW", "599 001234"},
-      {"", "CW", ""},                {" 59001", "PH", "59 001"},
+      {"599001", "CW", "599 001"},
+      {"599001", " CW ", "599 001"},
+      {"59001", "PH", "59 001"},
+      {"59001", "FM", "59 001"},
+      {"599MA", "CW", "599 MA"},
+      {"599 001", "CW", "599 001"},
+      {"599", "CW", "599"},
+      {"59", "PH", "59"},
+      {"001", "CW", "001"},
+      {"609001", "CW", "609001"},
+      {"509001", "CW", "509001"},
+      {"590001", "CW", "590001"},
+      {"MOSK599", "CW", "MOSK599"},
+      {"599001", "PS", "599001"},
+      {"599001", "", "599001"},
+      {"5990012345", "CW", "5990012345"},
+      {"599001234", "CW", "599 001234"},
+      {"", "CW", ""},
+      {" 59001", "PH", "59 001"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.exchange) + " " + c.mode);
@@ -349,17 +425,19 @@ TEST_F(CheckTest, ReportsOfAShortContestAndTheirCopies) {
 TEST_F(CheckTest, CopyIsSortedCompleteAndSplitOnRequest) {
   const std::string head = kFullHeader + "SOAPBOX: 73\r\n";
   WriteFileBytes("c.CBR",
-                 ReportOf(head, {Cw("09:31", "RK3B"), {"", "", "", "", "", "", ""},
+                 ReportOf(head, {Cw("09:31", "RK3B"),
+                                 {"", "", "", "", "", "", ""},
                                  {"3600", "PH", "2010-03-07", "09:05", "RA3A", "59001", "59017"},
-                                 Cw("09:10", "UA1A", "7000"), kEntry}) +
+                                 Cw("09:10", "UA1A", "7000"),
+                                 kEntry}) +
                      "CLAIMED-SCORE: 9\r\n");
   CheckInput input;
   const CheckResult result = CheckFile("c.CBR", 30, &input);
   const std::string tail = "CLAIMED-SCORE: 9\r\nEND-OF-LOG: \r\n";
   const Qso ra3a = {"3600", "PH", "2010-03-07", "09:05", "RA3A", "59001", "59017"};
-  EXPECT_EQ(SendCopyText(input, result, false),
-            head + QsoLine(ra3a) + "\r\n" + QsoLine(Cw("09:10", "UA1A", "7000")) + "\r\n" +
-                QsoLine(Cw("09:31", "RK3B")) + "\r\n" + tail);
+  EXPECT_EQ(SendCopyText(input, result, false), head + QsoLine(ra3a) + "\r\n" +
+                                                    QsoLine(Cw("09:10", "UA1A", "7000")) + "\r\n" +
+                                                    QsoLine(Cw("09:31", "RK3B")) + "\r\n" + tail);
   Qso ra3aSplit = ra3a, ua1a = Cw("09:10", "UA1A", "7000"), rk3b = Cw("09:31", "RK3B");
   ra3aSplit.sent = "59 001";
   ra3aSplit.received = "59 017";
@@ -367,9 +445,8 @@ TEST_F(CheckTest, CopyIsSortedCompleteAndSplitOnRequest) {
     q->sent = "599 001";
     q->received = "599 002";
   }
-  EXPECT_EQ(SendCopyText(input, result, true), head + QsoLine(ra3aSplit) + "\r\n" +
-                                                   QsoLine(ua1a) + "\r\n" + QsoLine(rk3b) +
-                                                   "\r\n" + tail);
+  EXPECT_EQ(SendCopyText(input, result, true), head + QsoLine(ra3aSplit) + "\r\n" + QsoLine(ua1a) +
+                                                   "\r\n" + QsoLine(rk3b) + "\r\n" + tail);
 }
 
 // The copy is never written over the report (by any name of it) or the
@@ -438,8 +515,8 @@ TEST_F(CheckTest, WindowShowsTheCheckAndSavesTheCopy) {
   headless::QueueFileAnswer(copyPath);
   headless::QueueButton(604);
   headless::QueueProbe([&] {
-    EXPECT_EQ(headless::Control(603)->text,
-              std::string("Копия для отправки записана: "_cp) + copyPath + std::string(" (связей: 2)"_cp));
+    EXPECT_EQ(headless::Control(603)->text, std::string("Копия для отправки записана: "_cp) +
+                                                copyPath + std::string(" (связей: 2)"_cp));
   });
   headless::QueueFileAnswer(ReportPath());
   headless::QueueButton(604);
@@ -467,18 +544,6 @@ TEST_F(CheckTest, WindowShowsTheCheckAndSavesTheCopy) {
   }
   EXPECT_EQ(ReadFileBytes(copyPath),
             kFullHeader + QsoLine(first) + "\r\n" + QsoLine(second) + "\r\nEND-OF-LOG: \r\n");
-}
-
-TEST_F(CheckTest, MenuEntryIsLastOfTheReportMenu) {
-  Begin({});
-  const std::vector<headless::MenuItem> menu = headless::Menu();
-  std::size_t report = 0;
-  while (report < menu.size() && menu[report].text != "Отчёт"_cp) ++report;
-  ASSERT_LT(report + 2, menu.size());
-  EXPECT_EQ(menu[report + 1].id, 11);
-  EXPECT_EQ(menu[report + 2].id, 12);
-  EXPECT_EQ(menu[report + 2].text, "Проверить отчёт"_cp);
-  EXPECT_TRUE(menu[report + 3].isTitle);
 }
 
 // Logs of other programs: what is really wrong with each, in this program's

@@ -47,7 +47,8 @@ TEST(CommandLineTest, ActionsAndUsageErrors) {
   }
   EXPECT_TRUE(ParseCommandLine({"--export", "a", "b", "--split-rst"}).splitReports);
   EXPECT_FALSE(ParseCommandLine({"--export", "a", "b"}).splitReports);
-  EXPECT_EQ(ParseCommandLine({"--export", "a", "b"}).operands, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(ParseCommandLine({"--export", "a", "b"}).operands,
+            (std::vector<std::string>{"a", "b"}));
 }
 
 int RunWith(std::vector<std::string> arguments) {
