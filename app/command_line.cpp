@@ -1,5 +1,6 @@
-// The command line: --help, --version, or the window. Texts are Windows-1251
-// inside, like every program text, and UTF-8 on the terminal.
+// The command line: --help, --version, the check of a report and its copy
+// for sending, or the window. Texts are Windows-1251 inside, like every
+// program text, and UTF-8 on the terminal.
 #include "app/command_line.h"
 
 #include <cstdio>
@@ -8,18 +9,22 @@
 #include "app/app.h"
 #include "base/cp1251.h"
 #include "base/version.h"
+#include "report/check.h"
+#include "settings/settings.h"
 
 namespace {
 
 struct OptionEntry {
   std::string_view name;
   CommandAction action;
+  std::size_t operands;  // file names it takes
 };
 constexpr OptionEntry kOptions[] = {
-    {"--help", CommandAction::PrintHelp},
-    {"-h", CommandAction::PrintHelp},
-    {"--version", CommandAction::PrintVersion},
+    {"--help", CommandAction::PrintHelp, 0},       {"-h", CommandAction::PrintHelp, 0},
+    {"--version", CommandAction::PrintVersion, 0}, {"--check", CommandAction::CheckReport, 1},
+    {"--export", CommandAction::ExportReport, 2},
 };
+constexpr std::string_view kSplitOption = "--split-rst";
 
 void Print(std::FILE* stream, std::string_view cp1251Text) {
   const std::string text = cp1251::ToUtf8(cp1251Text);
@@ -28,22 +33,53 @@ void Print(std::FILE* stream, std::string_view cp1251Text) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& given) {
   CommandLine line;
-  if (arguments.empty()) return line;
-  for (const OptionEntry& option : kOptions) {
-    if (arguments[0] == option.name) {
-      line.action = option.action;
-      line.operands.assign(arguments.begin() + 1, arguments.end());
-      break;
+  if (given.empty()) return line;
+  // --split-rst may stand anywhere; the rest is an option and its files.
+  std::vector<std::string> arguments;
+  for (const std::string& argument : given) {
+    if (argument == kSplitOption) {
+      line.splitReports = true;
+    } else {
+      arguments.push_back(argument);
+    }
+  }
+  std::size_t wanted = 0;
+  if (!arguments.empty()) {
+    for (const OptionEntry& option : kOptions) {
+      if (arguments[0] == option.name) {
+        line.action = option.action;
+        line.operands.assign(arguments.begin() + 1, arguments.end());
+        wanted = option.operands;
+        break;
+      }
     }
   }
   if (line.action == CommandAction::RunWindow) {
     line.action = CommandAction::UsageError;
-    line.error = std::string("неизвестный параметр: "_cp) + arguments[0];
-  } else if (!line.operands.empty()) {
+    line.error = arguments.empty()
+                     ? std::string(kSplitOption) + std::string(" только вместе с --export"_cp)
+                     : std::string("неизвестный параметр: "_cp) + arguments[0];
+  } else if (line.operands.size() > wanted) {
     line.action = CommandAction::UsageError;
-    line.error = std::string("лишний параметр: "_cp) + line.operands[0];
+    line.error = std::string("лишний параметр: "_cp) + line.operands[wanted];
+  } else if (line.operands.size() < wanted) {
+    line.error = std::string(line.operands.empty() ? "не указан файл отчёта после "_cp
+                                                   : "не указан файл копии после "_cp) +
+                 arguments[0];
+    line.action = CommandAction::UsageError;
+  } else if (line.splitReports && line.action != CommandAction::ExportReport) {
+    line.action = CommandAction::UsageError;
+    line.error = std::string(kSplitOption) + std::string(" только вместе с --export"_cp);
+  } else {
+    for (const std::string& operand : line.operands) {
+      if (operand.empty()) {
+        line.action = CommandAction::UsageError;
+        line.error = std::string("пустое имя файла после "_cp) + arguments[0];
+        break;
+      }
+    }
   }
   return line;
 }
@@ -57,10 +93,60 @@ std::string UsageText() {
       "\n"
       "  -h, --help     показать эту справку и выйти\n"
       "  --version      показать версию и выйти\n"
+      "  --check ФАЙЛ   проверить отчёт перед отправкой (длина подтура из\n"
+      "                 corvane.ini текущей папки); отчёт не меняется\n"
+      "  --export ФАЙЛ КОПИЯ [--split-rst]\n"
+      "                 записать копию для отправки: та же шапка и только\n"
+      "                 полные связи по времени; --split-rst пишет рапорт\n"
+      "                 и номер раздельно (599 001)\n"
       "\n"
       "Коды выхода: 0 - успешно, 1 - нет дисплея или окно не открылось,\n"
-      "2 - неверные параметры.\n"_cp);
+      "2 - неверные параметры.\n"
+      "--check: 0 - замечаний нет, 1 - есть замечания, 2 - отчёт не прочитать.\n"
+      "--export: 0 - копия записана, 1 - не записана, 2 - отчёт не прочитать.\n"_cp);
 }
+
+namespace {
+
+// --check and --export: the report read as "Открыть" reads it, with the
+// sub-tour length of corvane.ini in the current folder (read, never written).
+int CheckOrExport(const CommandLine& line) {
+  const std::string& report = line.operands[0];
+  LoadSettings();
+  CheckInput input;
+  if (!ReadReportForCheck(report, AppSettings.TimeMin, &input)) {
+    Print(stderr, std::string("corvane: не удалось прочитать отчёт: "_cp) + report + "\n");
+    return kExitUnreadable;
+  }
+  const CheckResult result = CheckReport(input);
+  if (line.action == CommandAction::CheckReport) {
+    Print(stdout,
+          std::string("Проверка отчёта "_cp) + report + "\n" + CheckReportText(input, result));
+    return result.findings.empty() ? kExitOk : kExitFindings;
+  }
+  const std::string& copy = line.operands[1];
+  std::string refusal;
+  switch (WriteSendCopy(report, copy, SendCopyText(input, result, line.splitReports))) {
+    case SendCopyWrite::Written:
+      Print(stdout, std::string("Копия для отправки записана: "_cp) + copy +
+                        std::string(" (связей: "_cp) + std::to_string(result.sendRows.size()) +
+                        ")\n");
+      return kExitOk;
+    case SendCopyWrite::IsReport:
+      refusal = "копия не может заменить сам отчёт: "_cp;
+      break;
+    case SendCopyWrite::IsSettings:
+      refusal = "копия не может заменить файл настроек: "_cp;
+      break;
+    case SendCopyWrite::Failed:
+      refusal = "не удалось записать копию: "_cp;
+      break;
+  }
+  Print(stderr, "corvane: " + refusal + copy + "\n");
+  return kExitFindings;
+}
+
+}  // namespace
 
 int RunCommandLine(int argc, char** argv) {
   std::vector<std::string> arguments;
@@ -76,6 +162,9 @@ int RunCommandLine(int argc, char** argv) {
     case CommandAction::UsageError:
       Print(stderr, "corvane: " + line.error + "\n" + UsageText());
       return kExitUsage;
+    case CommandAction::CheckReport:
+    case CommandAction::ExportReport:
+      return CheckOrExport(line);
     case CommandAction::RunWindow:
       break;
   }

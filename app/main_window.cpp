@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "base/textfile.h"
 #include "log/log.h"
+#include "report/check.h"
 #include "report/report.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -33,6 +34,7 @@ constexpr int kMenuNew = 1;
 constexpr int kMenuOpen = 2;
 constexpr int kMenuExit = 4;
 constexpr int kMenuEditHeader = 11;
+constexpr int kMenuCheckReport = 12;
 constexpr int kMenuDateTime = 21;
 constexpr int kMenuSettings = 22;
 constexpr int kMenuHelp = 31;
@@ -45,7 +47,8 @@ constexpr int kClickTop = 25, kClickBottom = 474;
 
 // The windows the program may have open; closed in this order at the end.
 // (3 is the settings dialog, 2 the date and time dialog.)
-constexpr int kProgramWindows[] = {kHelpWindowId, 3, 2, kHeaderWindowId, kMainWindowId};
+constexpr int kProgramWindows[] = {kHelpWindowId,   kCheckWindowId, 3, 2,
+                                   kHeaderWindowId, kMainWindowId};
 
 struct ColumnLayout {
   int x, width;
@@ -88,6 +91,7 @@ void BuildMenu(NativeHandle window) {
   AddMenuEntry(kMenuExit, "Выход"_cp);
   AddMenuTitle("Отчёт"_cp);
   AddMenuEntry(kMenuEditHeader, "Редактировать шапку"_cp);
+  AddMenuEntry(kMenuCheckReport, "Проверить отчёт"_cp);
   AddMenuTitle("Параметры"_cp);
   AddMenuEntry(kMenuDateTime, "Дата и время"_cp);
   AddMenuEntry(kMenuSettings, "Другие настройки"_cp);
@@ -168,6 +172,9 @@ void RunMenuCommand(int entryId) {
       break;
     case kMenuEditHeader:
       EditReportHeader();
+      break;
+    case kMenuCheckReport:
+      ShowReportCheck();
       break;
     case kMenuDateTime:
       DateTimeDialog();

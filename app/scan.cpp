@@ -24,7 +24,8 @@ constexpr std::size_t kEntryWidth = kInformerEntryWidth;
 static_assert(kEntryWidth > 8 && kEntryWidth <= 16, "an entry is hashed as two words");
 
 // A call as the informer lists it: cut or padded with spaces to the entry
-// width. Calls compare by their entries.
+// width, which is the call sign as repeats compare it (RepeatCallEntry).
+static_assert(kInformerEntryWidth == kRepeatCallWidth);
 struct CallEntry {
   std::array<char, kEntryWidth> bytes;
   bool operator==(const CallEntry&) const = default;
@@ -51,6 +52,13 @@ std::string_view Trimmed(std::string_view text) {
   while (first < end && text[first] == ' ') ++first;
   while (end > first && text[end - 1] == ' ') --end;
   return text.substr(first, end - first);
+}
+
+bool Blank(std::string_view text) {
+  for (char c : text) {
+    if (c != ' ') return false;
+  }
+  return true;
 }
 
 // Entries mapped to a row-order number, for one scan: open addressing over
@@ -100,16 +108,22 @@ constexpr int32_t kCountText = -1;  // the default text colour
 }  // namespace
 
 ContactCount CountContacts(int rows, std::string_view band) {
-  const std::string wanted = TrimSpaces(band);
+  const std::string_view wanted = Trimmed(band);
   const int wantedClass = ClassifyBand(wanted);
   ContactCount count;
+  // Rows mostly share their band text: it is read again only when it differs.
+  std::string_view lastText, lastBand;
+  int lastClass = ClassifyBand(lastBand);
   for (int i = 1; i <= std::min(rows, kLogRows); ++i) {
     const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
-    if (TrimSpaces(row[kColCall]).empty() || TrimSpaces(row[kColTime]).empty()) continue;
+    if (Blank(row[kColCall]) || Blank(row[kColTime])) continue;
     ++count.all;
-    const std::string rowBand = TrimSpaces(row[kColBand]);
-    const int rowClass = ClassifyBand(rowBand);
-    if (rowClass == wantedClass && (rowClass != 0 || rowBand == wanted)) ++count.onBand;
+    if (row[kColBand] != lastText) {
+      lastText = row[kColBand];
+      lastBand = Trimmed(lastText);
+      lastClass = ClassifyBand(lastBand);
+    }
+    if (lastClass == wantedClass && (lastClass != 0 || lastBand == wanted)) ++count.onBand;
   }
   return count;
 }
@@ -125,10 +139,9 @@ void ShowContactCount() {
   if (App.StatusWarns) return;
   const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
   const int cur = std::clamp(Log.TopOffset + Log.CurrentRow, 1, last);
-  const std::string band = TrimSpaces(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);
-  const std::string text = ContactCountText(CountContacts(Log.QsoCount, band), band);
-  if (GetControlText(kStatusLineId) == text) return;  // no repaint for the same words
-  SetControlText(kStatusLineId, text);
+  const std::string_view band = Trimmed(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);
+  // The same words and colours set again repaint nothing.
+  SetControlText(kStatusLineId, ContactCountText(CountContacts(Log.QsoCount, band), band));
   SetControlColour(kStatusLineId, kColourText, kCountText);
   SetControlColour(kStatusLineId, kColourBack, kQuietBack);
 }

@@ -413,6 +413,16 @@ bool FileExists(std::string_view path) {
          S_ISREG(info.st_mode);
 }
 
+bool SameFile(std::string_view a, std::string_view b) {
+  std::string first;
+  std::string second;
+  struct stat one {};
+  struct stat other {};
+  return SystemPath(a, &first) && SystemPath(b, &second) && stat(first.c_str(), &one) == 0 &&
+         stat(second.c_str(), &other) == 0 && one.st_dev == other.st_dev &&
+         one.st_ino == other.st_ino;
+}
+
 bool CopyFileReplacing(std::string_view from, std::string_view to) {
   std::string source;
   std::string target;

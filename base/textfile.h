@@ -53,6 +53,9 @@ bool CommitTextFile(int number, bool* inPlace = nullptr);
 // path cannot be represented (it then fails like a missing file).
 bool SystemPath(std::string_view path, std::string* out);
 bool FileExists(std::string_view path);
+// True when both paths name one existing file (links followed, any folder
+// spelling).
+bool SameFile(std::string_view a, std::string_view b);
 // Copies `from` to `to` as a complete replacement of `to`. True on success.
 bool CopyFileReplacing(std::string_view from, std::string_view to);
 // Reads a whole regular file of at most `limit` bytes into *out. False when

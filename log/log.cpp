@@ -58,6 +58,10 @@ SubTourKey SubTourOfTime(std::string_view time, int32_t minutes) {
   return {ParseDecimal(time.substr(first, head)), ParseDecimal(time.substr(end - head, head)) / minutes};
 }
 
+std::string RepeatCallEntry(std::string_view call) {
+  return AlignLeft(TrimSpaces(call), kRepeatCallWidth);
+}
+
 int NextEnabledBand(int from) { return NextEnabled(from, kBandClasses, AppSettings.BandFlags); }
 
 int NextEnabledMode(int from) { return NextEnabled(from, kModeClasses, AppSettings.ModeFlags); }

@@ -96,6 +96,12 @@ struct SubTourKey {
 constexpr int32_t SubTourMinutes(int32_t timeMin) { return timeMin > 0 ? timeMin : 60; }
 // The sub-tour of an "hh:ii" time text (surrounding spaces ignored).
 SubTourKey SubTourOfTime(std::string_view time, int32_t minutes);
+// A call sign as repeats are compared: without surrounding spaces, cut or
+// padded with spaces to 14 characters; two rows repeat when these are equal
+// and not blank, their band classes are equal and so are their sub-tours
+// (the date plays no part).
+inline constexpr int kRepeatCallWidth = 14;
+std::string RepeatCallEntry(std::string_view call);
 
 // Shows log rows offset+1..offset+30 in grid columns 1..7; rows past QsoCount
 // are emptied in the log and on screen.

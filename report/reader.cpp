@@ -29,7 +29,11 @@ std::string Column(std::string_view line, int start, int count) {
   return TrimSpaces(MidChars(line, start, count));
 }
 
-void ReadQsoLine(std::string_view line, std::string_view version, QsoRecord& record) {
+}  // namespace
+
+bool IsQsoLine(std::string_view line) { return StartsWith(line, "QSO: "); }
+
+void ReadReportQsoLine(std::string_view line, std::string_view version, QsoRecord& record) {
   auto field = [&record](int column) -> std::string& {
     return record[static_cast<std::size_t>(column)];
   };
@@ -54,6 +58,8 @@ void ReadQsoLine(std::string_view line, std::string_view version, QsoRecord& rec
   }
 }
 
+namespace {
+
 struct HeaderTag {
   std::string_view tag;
   std::string ReportHeaderRecord::*field;
@@ -74,12 +80,10 @@ constexpr HeaderTag kHeaderTags[] = {
 constexpr std::string_view kStartTag = "START-OF-LOG: ";
 constexpr std::string_view kOperatorsTag = "OPERATORS: ";
 
-struct ReadState {
-  std::string version;  // from START-OF-LOG; only "3.0" and "2.0" mean anything
-  int operators = 0;    // OPERATORS lines taken so far
-};
+}  // namespace
 
-void ReadHeaderLine(std::string_view line, ReadState& state) {
+void ReadReportHeaderLine(std::string_view line, ReportReadState& state,
+                          ReportHeaderRecord& header) {
   if (StartsWith(line, kStartTag)) {
     state.version = line.substr(kStartTag.size());
     return;
@@ -87,35 +91,37 @@ void ReadHeaderLine(std::string_view line, ReadState& state) {
   if (StartsWith(line, kOperatorsTag)) {
     if (state.operators < kOperatorSlots) {
       ++state.operators;
-      ReportHeader.Operators[static_cast<std::size_t>(state.operators)] =
+      header.Operators[static_cast<std::size_t>(state.operators)] =
           line.substr(kOperatorsTag.size());
     }
     return;
   }
   for (const HeaderTag& tag : kHeaderTags) {
     if (StartsWith(line, tag.tag)) {
-      ReportHeader.*tag.field = line.substr(tag.tag.size());
+      header.*tag.field = line.substr(tag.tag.size());
       return;
     }
   }
 }
+
+namespace {
 
 // Reads the report at `path` into the header and the log. False, with
 // nothing changed, when it cannot be opened (missing, a folder, a path the
 // code page cannot name).
 bool ReadReportFile(const std::string& path) {
   if (OpenTextFileForReading(kReportFileNumber, path) == 0) return false;
-  ReadState state;
+  ReportReadState state;
   Log.QsoCount = 0;
   do {
     const std::string line = ReadLine(kReportFileNumber, kReadLineLimit);
-    if (StartsWith(line, "QSO: ")) {
+    if (IsQsoLine(line)) {
       if (Log.QsoCount < kLogRows) {  // later QSO lines have no row to go to
         ++Log.QsoCount;
-        ReadQsoLine(line, state.version, Log.QsoLog[static_cast<std::size_t>(Log.QsoCount)]);
+        ReadReportQsoLine(line, state.version, Log.QsoLog[static_cast<std::size_t>(Log.QsoCount)]);
       }
     } else {
-      ReadHeaderLine(line, state);
+      ReadReportHeaderLine(line, state, ReportHeader);
     }
   } while (!AtEndOfFile(kReportFileNumber));
   for (int row = Log.QsoCount + 1; row <= kLogRows; ++row) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/cp1251.h"
+#include "log/log.h"
 
 inline constexpr int kOperatorSlots = 4;    // entries 1..4; 1..3 are shown and written
 inline constexpr int kOperatorDetails = 7;  // surname .. station category
@@ -51,6 +52,27 @@ void EditReportHeader();
 std::array<std::string, kOperatorDetails + 1> SplitOperatorEntry(std::string_view entry);
 // Details 1..7 joined by ", ".
 std::string JoinOperatorDetails(const std::array<std::string, kOperatorDetails + 1>& details);
+// The pieces of the report as the writer makes them: the lines before the
+// QSO lines (START-OF-LOG .. SOAPBOX), one QSO line of 81 bytes without its
+// line end (the own call sign in columns 31-44), and the lines after them
+// (CLAIMED-SCORE, END-OF-LOG). Every line but the QSO line ends with CR LF.
+std::string ReportHeadText(const ReportHeaderRecord& header);
+std::string QsoLineText(const QsoRecord& record, std::string_view callsign);
+std::string ReportTailText(const ReportHeaderRecord& header);
+
+// One line of a report file as the reader takes it. `version` is the text of
+// START-OF-LOG so far and `operators` the OPERATORS lines taken; a QSO line
+// fills `record` (band, mode, date and time always; the other cells only for
+// versions "3.0" and "2.0"), any other line the header field of its tag.
+struct ReportReadState {
+  std::string version;
+  int operators = 0;
+};
+bool IsQsoLine(std::string_view line);
+void ReadReportQsoLine(std::string_view line, std::string_view version, QsoRecord& record);
+void ReadReportHeaderLine(std::string_view line, ReportReadState& state,
+                          ReportHeaderRecord& header);
+
 // Rewrites the report now from memory (nothing when no report is named).
 void WriteReportFile();
 // The grouped rewrite: rewrites the report once when the log changed since the

@@ -41,9 +41,10 @@ void AppendField(std::string& out, std::string_view text, std::size_t width) {
   out.append(width - kept, ' ');
 }
 
-// One QSO line of 81 bytes: fixed columns, each field cut to its width. The
-// time "hh:mm" is written as its first two and last two bytes.
-void AppendQsoLine(std::string& out, const QsoRecord& record) {
+// One QSO line of 81 bytes, without its line end: fixed columns, each field
+// cut to its width. The time "hh:mm" is written as its first two and last
+// two bytes.
+void AppendQsoLine(std::string& out, const QsoRecord& record, std::string_view callsign) {
   const std::string_view time = Field(record, kColTime);
   char hhmm[4];
   std::size_t hhmmLength = 0;
@@ -55,11 +56,36 @@ void AppendQsoLine(std::string& out, const QsoRecord& record) {
   AppendField(out, Field(record, kColMode), 3);
   AppendField(out, Field(record, kColDate), 11);
   AppendField(out, std::string_view(hhmm, hhmmLength), 5);
-  AppendField(out, ReportHeader.Callsign, 14);
+  AppendField(out, callsign, 14);
   AppendField(out, Field(record, kColSent), 11);
   AppendField(out, Field(record, kColCall), 14);
   AppendField(out, Field(record, kColReceived), 11);
   out += ' ';
+}
+
+void AppendReportHead(std::string& out, const ReportHeaderRecord& h) {
+  out += "START-OF-LOG: 3.0";
+  out += kLineEnd;
+  out += "CREATED-BY: ";
+  out += kTitleText;
+  out += kLineEnd;
+  AppendTagLine(out, "CONTEST: ", h.Contest);
+  AppendTagLine(out, "CALLSIGN: ", h.Callsign);
+  AppendTagLine(out, "LOCATION: ", h.Location);
+  AppendTagLine(out, "CATEGORY-OPERATOR: ", h.CategoryOperator);
+  AppendTagLine(out, "CATEGORY-POWER: ", h.CategoryPower);
+  AppendTagLine(out, "CATEGORY-BAND: ", h.CategoryBand);
+  AppendTagLine(out, "CATEGORY-MODE: ", h.CategoryMode);
+  AppendTagLine(out, "EMAIL: ", h.Email);
+  for (int k = 1; k <= 3; ++k) {
+    AppendTagLine(out, "OPERATORS: ", h.Operators[static_cast<std::size_t>(k)]);
+  }
+  AppendTagLine(out, "SOAPBOX: ", h.Soapbox);
+}
+
+void AppendReportTail(std::string& out, const ReportHeaderRecord& h) {
+  AppendTagLine(out, "CLAIMED-SCORE: ", h.ClaimedScore);
+  out += "END-OF-LOG: ";
   out += kLineEnd;
 }
 
@@ -83,6 +109,24 @@ bool KeepBackup(const std::string& file) {
 
 }  // namespace
 
+std::string QsoLineText(const QsoRecord& record, std::string_view callsign) {
+  std::string out;
+  AppendQsoLine(out, record, callsign);
+  return out;
+}
+
+std::string ReportHeadText(const ReportHeaderRecord& header) {
+  std::string out;
+  AppendReportHead(out, header);
+  return out;
+}
+
+std::string ReportTailText(const ReportHeaderRecord& header) {
+  std::string out;
+  AppendReportTail(out, header);
+  return out;
+}
+
 std::string BuildReportText() {
   std::string out;
   BuildReportTextInto(out);
@@ -90,33 +134,15 @@ std::string BuildReportText() {
 }
 
 void BuildReportTextInto(std::string& out) {
-  const ReportHeaderRecord& h = ReportHeader;
   out.clear();
   out.reserve(1024 + 83 * static_cast<std::size_t>(kLogRows));
-  out += "START-OF-LOG: 3.0";
-  out += kLineEnd;
-  out += "CREATED-BY: ";
-  out += kTitleText;
-  out += kLineEnd;
-  AppendTagLine(out, "CONTEST: ", h.Contest);
-  AppendTagLine(out, "CALLSIGN: ", h.Callsign);
-  AppendTagLine(out, "LOCATION: ", h.Location);
-  AppendTagLine(out, "CATEGORY-OPERATOR: ", h.CategoryOperator);
-  AppendTagLine(out, "CATEGORY-POWER: ", h.CategoryPower);
-  AppendTagLine(out, "CATEGORY-BAND: ", h.CategoryBand);
-  AppendTagLine(out, "CATEGORY-MODE: ", h.CategoryMode);
-  AppendTagLine(out, "EMAIL: ", h.Email);
-  for (int k = 1; k <= 3; ++k) {
-    AppendTagLine(out, "OPERATORS: ", h.Operators[static_cast<std::size_t>(k)]);
-  }
-  AppendTagLine(out, "SOAPBOX: ", h.Soapbox);
+  AppendReportHead(out, ReportHeader);
   const int rows = Log.QsoCount < 0 ? 0 : (Log.QsoCount > kLogRows ? kLogRows : Log.QsoCount);
   for (int row = 1; row <= rows; ++row) {
-    AppendQsoLine(out, Log.QsoLog[static_cast<std::size_t>(row)]);
+    AppendQsoLine(out, Log.QsoLog[static_cast<std::size_t>(row)], ReportHeader.Callsign);
+    out += kLineEnd;
   }
-  AppendTagLine(out, "CLAIMED-SCORE: ", h.ClaimedScore);
-  out += "END-OF-LOG: ";
-  out += kLineEnd;
+  AppendReportTail(out, ReportHeader);
 }
 
 void WriteReportFile() {

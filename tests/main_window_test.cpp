@@ -48,10 +48,11 @@ TEST_F(MainWindowTest, WindowMenuAndStartState) {
   std::string menu;
   for (const headless::MenuItem& item : headless::Menu())
     menu += "|" + std::string(item.isTitle ? "T" : "") + std::to_string(item.id) + " " + item.text;
-  EXPECT_EQ(menu,
-            "|T0 Файл|1 Создать|2 Открыть|0 |4 Выход|T0 Отчёт|11 Редактировать шапку"
-            "|T0 Параметры|21 Дата и время|22 Другие настройки|T0 Помощь|31 Вызов справки|0 "
-            "|32 О программе"_cp);
+  EXPECT_EQ(
+      menu,
+      "|T0 Файл|1 Создать|2 Открыть|0 |4 Выход|T0 Отчёт|11 Редактировать шапку|12 Проверить отчёт"
+      "|T0 Параметры|21 Дата и время|22 Другие настройки|T0 Помощь|31 Вызов справки|0 "
+      "|32 О программе"_cp);
 }
 
 // A label of the main window: its box (x, y, width, height), text, flags,

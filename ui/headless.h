@@ -22,7 +22,8 @@ enum class ControlKind {
   RadioOption,
   CheckBox,
   TextField,
-  Picture
+  Picture,
+  TextBox
 };
 
 struct ControlState {

@@ -75,6 +75,9 @@ void CreateRadioOption(int id, int x, int y, int width, int height, std::string_
 void CreateCheckBox(int id, int x, int y, int width, int height, std::string_view text);
 void CreateTextField(int id, int x, int y, int width, int height, std::string_view text);
 void CreatePicture(int id, int x, int y, int width, int height, NativeHandle picture);
+// A read-only box of many lines ("\n" ends each) that scrolls both ways and
+// reports nothing; its text is set and read like a label's.
+void CreateTextBox(int id, int x, int y, int width, int height, std::string_view text);
 
 void SetControlText(int id, std::string_view text);
 std::string GetControlText(int id);

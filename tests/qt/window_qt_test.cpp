@@ -329,6 +329,29 @@ TEST_F(QtLayerTest, DialogControlsAndCloseRequests) {
   EXPECT_EQ(QueuedEventCount(), 0);
 }
 
+// A text box shows its lines as they are, unwrapped and read-only; typing in
+// it changes nothing and reaches the program as keys only.
+TEST_F(QtLayerTest, TextBoxHoldsManyLinesReadOnly) {
+  OpenMainWindow();
+  OpenDialog(6, 660, 440);
+  std::string text;
+  for (int i = 1; i <= 60; ++i) text += std::string("Строка "_cp) + std::string(90, 'x') + "\n";
+  CreateTextBox(601, 10, 10, 640, 340, text);
+  auto* box = qobject_cast<QPlainTextEdit*>(ControlWidget(601));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->geometry(), QRect(10, 10, 640, 340));
+  EXPECT_TRUE(box->isReadOnly());
+  EXPECT_EQ(box->lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_EQ(box->blockCount(), 61);  // sixty lines and the empty one after the last end
+  EXPECT_EQ(GetControlText(601), text);
+  box->setFocus();
+  SendKey(box, Qt::Key_R, 27, QStringLiteral("R"));
+  EXPECT_EQ(GetControlText(601), text);
+  EXPECT_EQ(TakeQueued(), Codes{kEventKeyDown});
+  SetControlText(601, "Замечаний нет."_cp);
+  EXPECT_EQ(box->toPlainText(), QString::fromUtf8("Замечаний нет."));
+}
+
 TEST_F(QtLayerTest, RadioOptionsGroupByCreationOrder) {
   OpenDialog(3, 390, 490);
   CreateGroupFrame(1, 10, 10, 180, 80, "Время на подтур"_cp);

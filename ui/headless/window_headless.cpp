@@ -284,7 +284,7 @@ bool TakeEvent(const QueuedEvent& event, int& code) {
   if (control != nullptr) {
     const ControlKind kind = control->state.kind;
     if (kind == ControlKind::Label || kind == ControlKind::GroupFrame ||
-        kind == ControlKind::Picture)
+        kind == ControlKind::Picture || kind == ControlKind::TextBox)
       return false;  // these report nothing
     if (event.kind == EventKind::ListChoice && kind == ControlKind::DropDownList)
       SetListIndex(*control, event.value);
@@ -399,6 +399,10 @@ void CreateTextField(int id, int x, int y, int width, int height, std::string_vi
 void CreatePicture(int id, int x, int y, int width, int height, NativeHandle picture) {
   if (ControlRecord* control = CreateControl(id, ControlKind::Picture, x, y, width, height, {}))
     control->state.picture = picture;
+}
+
+void CreateTextBox(int id, int x, int y, int width, int height, std::string_view text) {
+  CreateControl(id, ControlKind::TextBox, x, y, width, height, text);
 }
 
 void SetControlText(int id, std::string_view text) {

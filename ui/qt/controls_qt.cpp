@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -261,6 +262,14 @@ void CreatePicture(int id, int x, int y, int width, int height, NativeHandle pic
   if (picture != 0 && found != Layer->pictures.end()) label->setPixmap(found->second);
 }
 
+void CreateTextBox(int id, int x, int y, int width, int height, std::string_view text) {
+  auto* box = AddControl<QPlainTextEdit>(id, ControlKind::TextBox, x, y, width, height);
+  if (!box) return;
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setPlainText(ToQString(text));
+}
+
 void SetControlText(int id, std::string_view text) {
   Control* control = FindControl(id);
   if (!control) return;
@@ -285,6 +294,9 @@ void SetControlText(int id, std::string_view text) {
     case ControlKind::TextField:
       static_cast<QLineEdit*>(control->widget)->setText(value);
       break;
+    case ControlKind::TextBox:
+      static_cast<QPlainTextEdit*>(control->widget)->setPlainText(value);
+      break;
     case ControlKind::DropDownList:  // a non-editable list shows only its entries
     case ControlKind::Picture:
       break;
@@ -305,6 +317,8 @@ std::string GetControlText(int id) {
       return FromQString(static_cast<QGroupBox*>(control->widget)->title());
     case ControlKind::TextField:
       return FromQString(static_cast<QLineEdit*>(control->widget)->text());
+    case ControlKind::TextBox:
+      return FromQString(static_cast<QPlainTextEdit*>(control->widget)->toPlainText());
     case ControlKind::DropDownList:
       return FromQString(static_cast<QComboBox*>(control->widget)->currentText());
     case ControlKind::Picture:
@@ -382,7 +396,8 @@ void SetControlColour(int id, int kind, int32_t colour) {
   } else if (kind == kColourBack) {
     SetRoles(widget, {QPalette::Window, QPalette::Base, QPalette::Button}, colour);
     // A field paints its own base; the others paint a back colour only when they have one.
-    if (control->kind != ControlKind::TextField) widget->setAutoFillBackground(colour != -1);
+    if (control->kind != ControlKind::TextField && control->kind != ControlKind::TextBox)
+      widget->setAutoFillBackground(colour != -1);
   }
   widget->update();
 }

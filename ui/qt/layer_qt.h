@@ -42,7 +42,8 @@ enum class ControlKind {
   RadioOption,
   CheckBox,
   TextField,
-  Picture
+  Picture,
+  TextBox
 };
 
 struct Control {
