@@ -206,6 +206,10 @@ void CommitRow() {
   StoreCurrent(kColSent, next);
   StoreCurrent(kColReceived, "");
   StoreCurrent(kColPoints, "");
+  // The contact goes to the disk before the grid is redrawn: the event's one
+  // rewrite, made now rather than at the wait, so that a scrolled grid does
+  // not keep it from the disk.
+  FlushReport();
   RefreshGrid(Log.TopOffset);
 }
 

@@ -7,6 +7,7 @@
 // from memory.
 #include "report/report.h"
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -34,33 +35,36 @@ const std::string& Field(const QsoRecord& record, int column) {
   return record[static_cast<std::size_t>(column)];
 }
 
-// Appends `text` cut or padded with spaces to `width` bytes.
-void AppendField(std::string& out, std::string_view text, std::size_t width) {
-  const std::size_t kept = text.size() < width ? text.size() : width;
-  out.append(text.data(), kept);
-  out.append(width - kept, ' ');
+// Puts `text` at `at`, cut to `width` bytes; the rest of the field stays blank.
+char* PutField(char* at, std::string_view text, std::size_t width) {
+  std::memcpy(at, text.data(), text.size() < width ? text.size() : width);
+  return at + width;
 }
 
 // One QSO line of 81 bytes, without its line end: fixed columns, each field
 // cut to its width. The time "hh:mm" is written as its first two and last
 // two bytes.
 void AppendQsoLine(std::string& out, const QsoRecord& record, std::string_view callsign) {
+  constexpr std::size_t kLineLength = 81;
+  char line[kLineLength];
+  std::memset(line, ' ', kLineLength);
+  std::memcpy(line, "QSO: ", 5);
   const std::string_view time = Field(record, kColTime);
   char hhmm[4];
   std::size_t hhmmLength = 0;
   for (std::size_t i = 0; i < time.size() && i < 2; ++i) hhmm[hhmmLength++] = time[i];
   const std::size_t tail = time.size() < 2 ? time.size() : 2;
   for (std::size_t i = time.size() - tail; i < time.size(); ++i) hhmm[hhmmLength++] = time[i];
-  out += "QSO: ";
-  AppendField(out, Field(record, kColBand), 6);
-  AppendField(out, Field(record, kColMode), 3);
-  AppendField(out, Field(record, kColDate), 11);
-  AppendField(out, std::string_view(hhmm, hhmmLength), 5);
-  AppendField(out, callsign, 14);
-  AppendField(out, Field(record, kColSent), 11);
-  AppendField(out, Field(record, kColCall), 14);
-  AppendField(out, Field(record, kColReceived), 11);
-  out += ' ';
+  char* at = line + 5;
+  at = PutField(at, Field(record, kColBand), 6);
+  at = PutField(at, Field(record, kColMode), 3);
+  at = PutField(at, Field(record, kColDate), 11);
+  at = PutField(at, std::string_view(hhmm, hhmmLength), 5);
+  at = PutField(at, callsign, 14);
+  at = PutField(at, Field(record, kColSent), 11);
+  at = PutField(at, Field(record, kColCall), 14);
+  PutField(at, Field(record, kColReceived), 11);  // then the one blank of column 81
+  out.append(line, kLineLength);
 }
 
 void AppendReportHead(std::string& out, const ReportHeaderRecord& h) {
