@@ -100,9 +100,8 @@ void ReadHeaderLine(std::string_view line, ReadState& state) {
   }
 }
 
-// Reads the report at `path` into the header and the log. False, with
-// nothing changed, when it cannot be opened (missing, a folder, a path the
-// code page cannot name).
+}  // namespace
+
 bool ReadReportFile(const std::string& path) {
   if (OpenTextFileForReading(kReportFileNumber, path) == 0) return false;
   ReadState state;
@@ -126,8 +125,6 @@ bool ReadReportFile(const std::string& path) {
   CloseTextFile(kReportFileNumber);
   return true;
 }
-
-}  // namespace
 
 std::string WithReportExtension(std::string_view path) {
   std::string out(path);
