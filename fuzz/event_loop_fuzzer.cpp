@@ -59,16 +59,17 @@ constexpr int kKeys[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 
                          34,  37,  38,  39,  40,  188, 190, 222, 96,  101, 105, 0,   27,  112};
 constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
-// Row r of a made-up report: a few call signs repeat, so the informer and
-// the duplicate scan have something to find.
-void FillRow(int r) {
+// Row r of a made-up report: `calls` call signs and `bands` bands in turn, so
+// the duplicate scan finds repeats, and the informer (the stations of one
+// band) has few entries or more than it holds.
+void FillRow(int r, int calls, int bands) {
   QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(r)];
   const int minute = r % 60;
   row[kColTime] = AlignRight(DecimalText(9 + r / 60 % 15), 2, '0') + ":" +
                   AlignRight(DecimalText(minute), 2, '0');
-  row[kColBand] = BandTable[static_cast<std::size_t>(1 + r % 9)].text;
+  row[kColBand] = BandTable[static_cast<std::size_t>(1 + r % bands)].text;
   row[kColMode] = ModeTable[static_cast<std::size_t>(1 + r % 3)];
-  row[kColCall] = "UA" + DecimalText(r % 7) + "AB";
+  row[kColCall] = "UA" + DecimalText(r % calls) + "AB";
   row[kColSent] = "599" + AlignRight(DecimalText(r), 3, '0');
   row[kColReceived] = r % 5 == 0 ? "" : "59" + DecimalText(r);
   row[kColDate] = "2010-03-07";
@@ -202,12 +203,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   constexpr int kRows[] = {0, 1, 1, 2, 3, 5, 29, 30, 31, 60, 100};
   ResetProgram();
   Log.QsoCount = data[0] >= 0xF0 ? kLogRows - 1 + (data[0] & 1) : kRows[data[0] % std::size(kRows)];
-  for (int r = 1; r <= Log.QsoCount; ++r) FillRow(r);
+  constexpr struct {
+    int calls, bands;
+  } kMixes[] = {{7, 9}, {70, 1}, {200, 2}, {1000, 3}};
+  const auto& mix = kMixes[data[1] / 64];
+  for (int r = 1; r <= Log.QsoCount; ++r) FillRow(r, mix.calls, mix.bands);
   ReportHeader.Callsign = "RK3ABC";
   RemoveFile(kReport + ".bak");
   WriteBytes(kReport, BuildReportText());
 
-  // Its settings: sub-tour length, sent-number rule, enabled bands and modes.
+  // Its settings (the other bits of the second byte): sub-tour length,
+  // sent-number rule, enabled bands and modes.
   ResetProgram();
   constexpr int32_t kMinutes[] = {30, 60, 15, 0};
   constexpr const char* kPositions[] = {"Right", "Left", "None", "right"};
