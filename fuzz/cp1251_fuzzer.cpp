@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (fromUnits.size() == units.size()) {
     const std::u16string again = cp1251::ToUtf16(fromUnits);
     for (std::size_t i = 0; i < units.size(); ++i) {
-      Require(again[i] == units[i] || fromUnits[i] == '?', "a unit is kept or becomes a question mark");
+      Require(again[i] == units[i] || fromUnits[i] == '?',
+              "a unit is kept or becomes a question mark");
     }
   }
   return 0;

@@ -22,7 +22,8 @@ int64_t CalendarValue(int32_t year, int32_t month, int32_t day, int32_t hour, in
                       int32_t second) {
   using namespace std::chrono;
   if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 || day > 31) return -1;
-  const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+  const year_month_day date{std::chrono::year{year},
+                            std::chrono::month{static_cast<unsigned>(month)},
                             std::chrono::day{static_cast<unsigned>(day)}};
   if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
       second > 59) {
@@ -37,7 +38,8 @@ int64_t CalendarValue(int32_t year, int32_t month, int32_t day, int32_t hour, in
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
-  const int32_t year = in.ConsumeBool() ? in.ConsumeIntegralInRange(1960, 2045) : in.ConsumeIntegral<int32_t>();
+  const int32_t year =
+      in.ConsumeBool() ? in.ConsumeIntegralInRange(1960, 2045) : in.ConsumeIntegral<int32_t>();
   const int32_t month = in.ConsumeIntegralInRange(-1, 14);
   const int32_t day = in.ConsumeIntegralInRange(-1, 33);
   const int32_t hour = in.ConsumeIntegralInRange(-1, 25);

@@ -4,10 +4,11 @@
 // must be in range, the informer must hold at most 64 entries, and the report
 // on disk must read back to the log in memory.
 #include <cstddef>
-#include <iterator>
-#include <utility>
 #include <cstdint>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "app/app.h"
 #include "base/date.h"
@@ -120,8 +121,9 @@ void CheckState() {
     Log.QsoLog[1][kColDate].clear();
   }
   Require(noRows || disk == text, "the report on disk holds every change");
-  Require(Log.QsoCount == memory.QsoCount, "the report reads back to as many rows",
-          std::to_string(Log.QsoCount) + " read, " + std::to_string(memory.QsoCount) + " in memory");
+  Require(
+      Log.QsoCount == memory.QsoCount, "the report reads back to as many rows",
+      std::to_string(Log.QsoCount) + " read, " + std::to_string(memory.QsoCount) + " in memory");
   for (int r = 1; r <= memory.QsoCount; ++r) {
     const QsoRecord& mine = memory.QsoLog[static_cast<std::size_t>(r)];
     const QsoRecord& read = Log.QsoLog[static_cast<std::size_t>(r)];
@@ -136,7 +138,8 @@ void CheckState() {
     // the file; the rebuilt text below covers it.
     if (mine[kColTime].empty() || FinishedTime(mine[kColTime])) {
       Require(read[kColTime] == mine[kColTime], "a time reads back from the report",
-              "row " + std::to_string(r) + ": [" + mine[kColTime] + "] read as [" + read[kColTime] + "]");
+              "row " + std::to_string(r) + ": [" + mine[kColTime] + "] read as [" + read[kColTime] +
+                  "]");
     }
   }
   Require(BuildReportText() == text, "the report read back writes the log in memory");
@@ -144,6 +147,12 @@ void CheckState() {
   ReportHeader = header;
 }
 
+// The events of the input, each an operation byte and an argument byte (a
+// click takes a third): the operation modulo 8 is a key (0-2, repeated up to
+// three times), a key held for up to 497 repeats (3), an Alt-key (4: a
+// letter or a byte past Z), a click at 4 * arg - 20, 2 * next - 10 (5), a
+// timer tick after the clock moved on by 37 * arg seconds (6), or a key that
+// goes down and never up (7). The argument picks the key from kKeys.
 void Queue(const uint8_t* data, std::size_t size) {
   std::size_t i = 0;
   int events = 0;
@@ -195,6 +204,8 @@ void Queue(const uint8_t* data, std::size_t size) {
 
 }  // namespace
 
+// Byte 0 chooses the log the program starts with, byte 1 its settings and
+// call signs; the events follow.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   EnterPrivateFolder();
   if (size < 2) return 0;
@@ -203,9 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   constexpr int kRows[] = {0, 1, 1, 2, 3, 5, 29, 30, 31, 60, 100};
   ResetProgram();
   Log.QsoCount = data[0] >= 0xF0 ? kLogRows - 1 + (data[0] & 1) : kRows[data[0] % std::size(kRows)];
-  constexpr struct {
-    int calls, bands;
-  } kMixes[] = {{7, 9}, {70, 1}, {200, 2}, {1000, 3}};
+  constexpr struct { int calls, bands; } kMixes[] = {{7, 9}, {70, 1}, {200, 2}, {1000, 3}};
   const auto& mix = kMixes[data[1] / 64];
   for (int r = 1; r <= Log.QsoCount; ++r) FillRow(r, mix.calls, mix.bands);
   ReportHeader.Callsign = "RK3ABC";

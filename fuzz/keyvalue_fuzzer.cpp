@@ -90,9 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     if (overwritten) continue;
     const Lookup after = Look(p);
-    Require(after.text == before[i].text && after.number == before[i].number,
-            "a key that was not written reads the same after the write-out",
-            "[" + p.group + "] " + p.key + ": [" + before[i].text + "] became [" + after.text + "]");
+    Require(
+        after.text == before[i].text && after.number == before[i].number,
+        "a key that was not written reads the same after the write-out",
+        "[" + p.group + "] " + p.key + ": [" + before[i].text + "] became [" + after.text + "]");
   }
   for (std::size_t i = 0; i < writes.size(); ++i) {
     const Entry& w = writes[i];

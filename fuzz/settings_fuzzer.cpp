@@ -15,7 +15,8 @@ namespace {
 
 std::string Describe(const NamedList& list) {
   std::string out = std::to_string(list.Count);
-  for (std::size_t i = 1; i < list.Names.size(); ++i) out += "|" + list.Names[i] + "|" + list.Abbrs[i];
+  for (std::size_t i = 1; i < list.Names.size(); ++i)
+    out += "|" + list.Names[i] + "|" + list.Abbrs[i];
   return out;
 }
 
@@ -55,9 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string loaded = Describe();
   ResetSettings();
   LoadSettings();
-  Require(Describe() == loaded, "saved settings load back the same", loaded + "\n--\n" + Describe());
+  Require(Describe() == loaded, "saved settings load back the same",
+          loaded + "\n--\n" + Describe());
   Require(SaveSettings(), "corvane.ini is written again");
-  Require(ReadBytes(kSettingsFileName) == saved, "saving loaded settings again gives the same bytes");
+  Require(ReadBytes(kSettingsFileName) == saved,
+          "saving loaded settings again gives the same bytes");
 
   WriteBytes(kOptionsFileName, options);
   LoadOptions();

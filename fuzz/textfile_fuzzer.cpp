@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   Require(AtEndOfFile(kLimited), "both readers reach the end together");
   Require(ReadLine(plain).empty(), "a read at the end of the file gives an empty line");
-  Require(got == expected, "the lines read are the lines of the text",
-          std::to_string(got.size()) + " lines read, " + std::to_string(expected.size()) +
-              " expected");
+  Require(
+      got == expected, "the lines read are the lines of the text",
+      std::to_string(got.size()) + " lines read, " + std::to_string(expected.size()) + " expected");
   CloseTextFile(plain);
   CloseTextFile(kLimited);
 
