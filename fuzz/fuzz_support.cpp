@@ -1,9 +1,12 @@
 #include "fuzz/fuzz_support.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr char kFolderPrefix[] = "corvane-fuzz-";
 std::string PrivateFolder;
 
 void RemovePrivateFolder() {
@@ -37,11 +41,28 @@ fs::path TemporaryRoot() {
   return fs::temp_directory_path();
 }
 
+// Folders of runs that ended without removing theirs (libFuzzer ends most
+// runs without the exit handlers, and a broken property aborts): a folder is
+// named after its process, and one whose process is gone is removed.
+void RemoveFoldersOfEndedRuns(const fs::path& root) {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(root, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(kFolderPrefix, 0) != 0) continue;
+    const long pid = std::strtol(name.c_str() + std::strlen(kFolderPrefix), nullptr, 10);
+    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      fs::remove_all(entry.path(), ec);
+    }
+  }
+}
+
 }  // namespace
 
 void EnterPrivateFolder() {
   if (!PrivateFolder.empty()) return;
-  std::string pattern = (TemporaryRoot() / "corvane-fuzz-XXXXXX").string();
+  const fs::path root = TemporaryRoot();
+  RemoveFoldersOfEndedRuns(root);
+  std::string pattern = (root / (kFolderPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
   if (mkdtemp(pattern.data()) == nullptr) {
     std::perror("corvane fuzz: no private folder");
     std::abort();

@@ -11,7 +11,7 @@
 
 // Makes a new empty folder (under TMPDIR, else /dev/shm where it can, else
 // the system's temporary folder) the current folder, once per process; it
-// is removed when the process ends normally.
+// is removed when the process ends normally, or by a later run.
 void EnterPrivateFolder();
 
 std::string ReadBytes(const std::string& path);
