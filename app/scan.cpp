@@ -129,9 +129,15 @@ ContactCount CountContacts(int rows, std::string_view band) {
 }
 
 std::string ContactCountText(const ContactCount& count, std::string_view band) {
-  std::string text = std::string("Связей: "_cp) + DecimalText(count.all);
-  if (!band.empty())
-    text += std::string(", на "_cp) + std::string(band) + ": " + DecimalText(count.onBand);
+  constexpr std::string_view kAll = "Связей: "_cp, kOnBand = ", на "_cp;
+  std::string text(kAll);
+  text += DecimalText(count.all);
+  if (!band.empty()) {
+    text += kOnBand;
+    text += band;
+    text += ": ";
+    text += DecimalText(count.onBand);
+  }
   return text;
 }
 

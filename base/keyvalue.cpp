@@ -180,7 +180,15 @@ std::string DocumentBytes() {
   }
   std::string out;
   out.reserve(size);
-  if (Document.utf8) out += "\xEF\xBB\xBF\r\n";
+  if (Document.utf8) {
+    out += "\xEF\xBB\xBF\r\n";
+  } else if (!Document.entries.empty() && Document.entries.front().kind == EntryKind::Key &&
+             Document.entries.front().text.starts_with("\xEF\xBB\xBF")) {
+    // A plain document whose first key begins with the bytes of the UTF-8
+    // mark (read after blanks or blank lines, which are not written again):
+    // a line end first keeps the next read from taking the file for UTF-8.
+    out += "\r\n";
+  }
   for (const KeyValueEntry& entry : Document.entries) {
     switch (entry.kind) {
       case EntryKind::Group:

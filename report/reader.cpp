@@ -104,8 +104,6 @@ void ReadReportHeaderLine(std::string_view line, ReportReadState& state,
   }
 }
 
-namespace {
-
 // Reads the report at `path` into the header and the log. False, with
 // nothing changed, when it cannot be opened (missing, a folder, a path the
 // code page cannot name).
@@ -132,8 +130,6 @@ bool ReadReportFile(const std::string& path) {
   CloseTextFile(kReportFileNumber);
   return true;
 }
-
-}  // namespace
 
 std::string WithReportExtension(std::string_view path) {
   std::string out(path);

@@ -86,6 +86,11 @@ void BuildReportTextInto(std::string& out);
 // The path as chosen, with ".CBR" appended unless it holds ".cbr" in any
 // letter case.
 std::string WithReportExtension(std::string_view path);
+// The reading step of OpenReport: the report at `path` into the header and
+// the log (QsoCount may be 0 afterwards: OpenReport then makes the entry
+// row), nothing else. False, with nothing changed, when it cannot be opened
+// (missing, a folder, a path the code page cannot name).
+bool ReadReportFile(const std::string& path);
 void OpenReport();
 void NewReport();
 // "Создать" for the log in memory, at the end of the program: asks for a new

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Corvane needs, builds it, and either starts it or runs every test.
 #   scripts/corvane.sh run    build the program and its help picture, start it here
-#   scripts/corvane.sh test   build (normal and sanitizer builds) and run every test
+#   scripts/corvane.sh test   build (normal, sanitizer and fuzz builds) and run every test
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mode="${1:-run}"
@@ -21,7 +21,9 @@ install_packages() {
 }
 
 build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35)
-test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime)
+# clang brings libFuzzer and its sanitizer run-times (a recommended package of
+# it, installed like every other here).
+test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime clang)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -58,8 +60,12 @@ case "$mode" in
     cmake -S "$here" -B "$here/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DCORVANE_SANITIZE=ON -DCORVANE_QT=OFF >/dev/null
     cmake --build "$here/build-sanitize" -j "$jobs"
+    cmake -S "$here" -B "$here/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_COMPILER=clang++ -DCORVANE_FUZZ=ON -DCORVANE_QT=OFF >/dev/null
+    cmake --build "$here/build-fuzz" -j "$jobs"
     run_suite "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)" "$here/build-sanitize"
     run_suite "normal build, Qt backend and real-display tests" "$here/build"
+    run_suite "fuzz build (libFuzzer, a short run of each target on its seeds)" "$here/build-fuzz"
     if [ "${#failed_suites[@]}" -gt 0 ]; then
       printf 'FAILED: %s\n' "${failed_suites[@]}" >&2
       exit 1

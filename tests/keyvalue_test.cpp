@@ -96,6 +96,10 @@ TEST_F(KeyValueTest, WriteOut) {
       {"section ends", "z=0\n[A]\nx=1\n[B]\ny=2\n", "[A] w=3 [] u=4",
        "z = 0\nu = 4\n[A]\nx = 1\nw = 3\n[B]\ny = 2\n"},
       {"UTF-8", kBom + "[A]\n", "[A] \xE9=\xFF", kBom + "\n[A]\n\xC3\xA9 = \xC3\xBF\n"},
+      // Not at the very start, the mark's bytes are the text of a key; written
+      // first, they would make the next read take the file for UTF-8.
+      {"mark bytes after a blank line", "\n" + kBom + "[A]\n\xC0=1\n", "\xC0=2",
+       "\n" + kBom + "[A] = \n\xC0 = 2\n"},
       {"missing file created", "<none>", "[Main] TimeMin=30", "[Main]\nTimeMin = 30\n"},
   };
   for (const auto& c : kCases) {
