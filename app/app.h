@@ -23,6 +23,11 @@ struct AppState {
   int InformerCount = 0;
   int InformerHotkeyCount = 0;
   bool StatusWarns = false;  // the status line carries a warning; the count waits
+  // The count last worked out, and what it was worked out from.
+  std::string CountText;
+  int64_t CountEdits = -1;
+  int32_t CountRows = 0;
+  std::string CountBand;
 };
 extern AppState App;
 

@@ -146,8 +146,15 @@ void ShowContactCount() {
   const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
   const int cur = std::clamp(Log.TopOffset + Log.CurrentRow, 1, last);
   const std::string_view band = Trimmed(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);
+  // Counted again only when a row or the band asked for has changed since.
+  if (App.CountEdits != Log.Edits || App.CountRows != Log.QsoCount || App.CountBand != band) {
+    App.CountText = ContactCountText(CountContacts(Log.QsoCount, band), band);
+    App.CountEdits = Log.Edits;
+    App.CountRows = Log.QsoCount;
+    App.CountBand = band;
+  }
   // The same words and colours set again repaint nothing.
-  SetControlText(kStatusLineId, ContactCountText(CountContacts(Log.QsoCount, band), band));
+  SetControlText(kStatusLineId, App.CountText);
   SetControlColour(kStatusLineId, kColourText, kCountText);
   SetControlColour(kStatusLineId, kColourBack, kQuietBack);
 }

@@ -101,6 +101,7 @@ void StoreCell(int column, int gridRow, int topOffset, std::string_view text) {
     }
   }
   Log.Changed = true;
+  ++Log.Edits;
 }
 
 bool TakeLogChange() {

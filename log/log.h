@@ -47,6 +47,7 @@ struct LogState {
   int32_t CurrentRow = 1;                      // grid row of the current cell, 1..30
   int32_t CurrentColumn = 4;                   // log column of the current cell, 1..7
   bool Changed = false;  // something the report holds changed since it was last written
+  int64_t Edits = 0;     // stores and reads of rows so far: what was worked out from the rows is stale once it moves
 };
 extern LogState Log;
 

@@ -128,6 +128,7 @@ bool ReadReportFile(const std::string& path) {
     }
   }
   CloseTextFile(kReportFileNumber);
+  ++Log.Edits;  // every row may differ now
   return true;
 }
 
@@ -242,6 +243,7 @@ void NewReport() {
       Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)].clear();
     }
   }
+  ++Log.Edits;  // every row is new
   ReportHeaderRecord& h = ReportHeader;
   for (std::string* field : {&h.Contest, &h.Callsign, &h.Location, &h.CategoryOperator,
                              &h.CategoryPower, &h.CategoryBand, &h.CategoryMode, &h.Email,
