@@ -92,9 +92,22 @@ class EntryTable {
   uint32_t scan_ = 0;
 };
 
+// What the scan works out from one row, kept until the row changes.
+struct RowFacts {
+  int64_t stamp = -1;  // the row's stamp when worked out; -1: never
+  int64_t epoch = -1;
+  int32_t minutes = 0;
+  int bandClass = 0;
+  SubTourKey key;  // of the row's own time
+  CallEntry entry;
+  uint64_t hash = 0;
+  bool hasCall = false;
+};
+
 // What one scan works in, kept between scans so that a scan allocates nothing
 // per row.
 struct ScanScratch {
+  std::array<RowFacts, kLogRows + 1> rows;
   EntryTable listed;    // informer entries -> their place in `order`
   EntryTable subTour;   // calls of the current sub-tour -> their first row
   std::array<CallEntry, kLogRows + 1> order;  // informer entries in scan order
@@ -180,39 +193,38 @@ void LogScan() {
   s.subTour.Begin();
   int entries = 0;
   int earlierRow = 0;  // the current call's first row in this sub-tour
-  // Neighbouring rows mostly share their band and often their time: each is
-  // read again only when its text differs from the row before.
-  std::string_view lastBand, lastTime;
-  int lastClass = ClassifyBand(lastBand);
-  SubTourKey lastKey = SubTourOfTime(lastTime, minutes);
   for (int i = 1; i <= cur; ++i) {
-    const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
-    if (row[kColBand] != lastBand) {
-      lastBand = row[kColBand];
-      lastClass = ClassifyBand(lastBand);
+    RowFacts& facts = s.rows[static_cast<std::size_t>(i)];
+    if (facts.stamp != Log.RowStamps[static_cast<std::size_t>(i)] || facts.epoch != Log.Epoch ||
+        facts.minutes != minutes) {
+      const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
+      const std::string_view call = Trimmed(row[kColCall]);
+      facts = {Log.RowStamps[static_cast<std::size_t>(i)],
+               Log.Epoch,
+               minutes,
+               ClassifyBand(row[kColBand]),
+               SubTourOfTime(row[kColTime], minutes),
+               EntryOf(call),
+               0,
+               !call.empty()};
+      facts.hash = HashOf(facts.entry);
     }
-    if (lastClass != referenceBand) continue;
-    const std::string_view call = Trimmed(row[kColCall]);
-    const CallEntry entry = EntryOf(call);
-    const uint64_t hash = HashOf(entry);
-    EntryTable::Slot& listed = s.listed.Find(entry, hash);
+    if (facts.bandClass != referenceBand) continue;
+    const CallEntry& entry = facts.entry;
+    EntryTable::Slot& listed = s.listed.Find(entry, facts.hash);
     const bool isListed = s.listed.Holds(listed) && s.kept[static_cast<std::size_t>(listed.value)];
-    if (!call.empty() && !isListed) {
+    if (facts.hasCall && !isListed) {
       s.order[static_cast<std::size_t>(entries)] = entry;
       s.kept[static_cast<std::size_t>(entries)] = true;
       s.listed.Put(listed, entry, entries++);
     }
-    if (i < cur && row[kColTime] != lastTime) {
-      lastTime = row[kColTime];
-      lastKey = SubTourOfTime(lastTime, minutes);
-    }
-    const SubTourKey key = i < cur ? lastKey : reference;
+    const SubTourKey key = i < cur ? facts.key : reference;
     if (!(key == reference)) continue;
     if (s.listed.Holds(listed)) s.kept[static_cast<std::size_t>(listed.value)] = false;
-    EntryTable::Slot& worked = s.subTour.Find(entry, hash);
+    EntryTable::Slot& worked = s.subTour.Find(entry, facts.hash);
     if (i < cur) {
       if (!s.subTour.Holds(worked)) s.subTour.Put(worked, entry, i);
-    } else if (!call.empty() && s.subTour.Holds(worked)) {
+    } else if (facts.hasCall && s.subTour.Holds(worked)) {
       earlierRow = worked.value;
     }
   }

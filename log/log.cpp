@@ -6,7 +6,11 @@
 
 LogState Log;
 
-void ResetLog() { Log = {}; }
+void ResetLog() {
+  const int64_t epoch = Log.Epoch;
+  Log = {};
+  Log.Epoch = epoch + 1;  // nothing worked out from the old rows stays
+}
 
 namespace {
 
@@ -98,7 +102,10 @@ void StoreCell(int column, int gridRow, int topOffset, std::string_view text) {
     const int row = gridRow + topOffset;
     if (row >= 1 && row <= kLogRows && column >= 1 && column <= kColDate) {
       Log.QsoLog[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
+      Log.RowStamps[static_cast<std::size_t>(row)] = Log.Edits + 1;
     }
+  } else {
+    ++Log.Epoch;  // a change made outside: any row may differ
   }
   Log.Changed = true;
   ++Log.Edits;

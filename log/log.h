@@ -48,6 +48,11 @@ struct LogState {
   int32_t CurrentColumn = 4;                   // log column of the current cell, 1..7
   bool Changed = false;  // something the report holds changed since it was last written
   int64_t Edits = 0;     // stores and reads of rows so far: what was worked out from the rows is stale once it moves
+  // What was worked out from one row is stale once its stamp moves (a store
+  // into it), or from any row once the epoch moves (rows read, cleared or
+  // changed outside StoreCell).
+  std::array<int64_t, kLogRows + 1> RowStamps{};
+  int64_t Epoch = 0;
 };
 extern LogState Log;
 

@@ -129,6 +129,7 @@ bool ReadReportFile(const std::string& path) {
   }
   CloseTextFile(kReportFileNumber);
   ++Log.Edits;  // every row may differ now
+  ++Log.Epoch;
   return true;
 }
 
@@ -244,6 +245,7 @@ void NewReport() {
     }
   }
   ++Log.Edits;  // every row is new
+  ++Log.Epoch;
   ReportHeaderRecord& h = ReportHeader;
   for (std::string* field : {&h.Contest, &h.Callsign, &h.Location, &h.CategoryOperator,
                              &h.CategoryPower, &h.CategoryBand, &h.CategoryMode, &h.Email,

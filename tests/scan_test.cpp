@@ -285,11 +285,24 @@ TEST_F(ScanTest, AgreesWithThePlainModelOnRandomLogs) {
       row[kColTime] = pick(kTimes);
     }
     Log.QsoCount = rows;
-    for (int cur = 1; cur <= rows; cur += 1 + rows / 25) {
+    ++Log.Epoch;  // the rows were written here, not stored
+    // Scans along the log, then scans after single stores into random rows
+    // (what the scan keeps of a row must follow every store), and after the
+    // sub-tour length changed.
+    const int columns[] = {kColCall, kColBand, kColTime};
+    for (int step = 0, cur = 1; step < 60; ++step, cur = 1 + (cur + 7 * step) % rows) {
+      if (step >= 25) {
+        const int row = std::uniform_int_distribution<int>(1, rows)(random);
+        const int column = columns[step % 3];
+        StoreCell(column, 1, row - 1, column == kColCall   ? pick(kCalls)
+                                      : column == kColBand ? pick(kBands)
+                                                           : pick(kTimes));
+      }
+      if (step == 50) AppSettings.TimeMin = AppSettings.TimeMin == 30 ? 60 : 30;
       Log.TopOffset = std::max(0, cur - kGridRows);
       Log.CurrentRow = cur - Log.TopOffset;
       LogScan();
-      const auto [text, earlier] = ModelScan(cur, CurrentDateValue(), round % 2 == 0 ? 30 : 60);
+      const auto [text, earlier] = ModelScan(cur, CurrentDateValue(), AppSettings.TimeMin);
       ASSERT_EQ(App.InformerText, text) << "row " << cur;
       ASSERT_EQ(App.StatusWarns, !earlier.empty()) << "row " << cur;
       if (!earlier.empty()) {
