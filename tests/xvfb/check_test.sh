@@ -46,13 +46,7 @@ qso_lines_are() {
 }
 
 start_program "${CLOCK_ENV[@]}"
-if ! wait_main_window; then
-  fail "no window titled 'Corvane v7.0'"
-  cat "$WORK/corvane.log"
-  finish_test
-fi
-xhelper wait-green "$((WIN_X + 35))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000 >/dev/null ||
-  fail "no green current cell within 10 s"
+wait_opened_report || finish_test
 shot start
 measure_menu_bar start
 BACK=$(xhelper colour "$WORK/start.ppm" "$((WIN_X + MAIN_W - 10))" "$((WIN_Y + 3))")

@@ -129,14 +129,8 @@ close_dialog() {
 }
 
 start_program
-if ! wait_main_window; then
-  fail "no window titled 'Corvane v7.0'"
-  cat "$WORK/corvane.log"
-  finish_test
-fi
 # After the report is opened the current cell is row 1, column 1.
-xhelper wait-green "$((WIN_X + 35))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000 >/dev/null ||
-  fail "no green current cell within 10 s"
+wait_opened_report || finish_test
 shot start
 measure_menu_bar start
 # The toolkit's back colour of windows, from the right end of the menu bar.

@@ -241,6 +241,21 @@ wait_main_window() {
   [ -n "$WINDOW" ]
 }
 
+# wait_opened_report [what]: true once the main window shows with its current
+# cell green at row 1, column 1, as after a report opened at start-up; says
+# what is missing otherwise.
+wait_opened_report() {
+  local what=${1:-start-up}
+  if ! wait_main_window; then
+    fail "$what: no window titled 'Corvane v7.0'"
+    cat "$WORK/corvane.log"
+    return 1
+  fi
+  xhelper wait-green "$((WIN_X + 35))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000 \
+    >/dev/null || fail "$what: no green current cell within 10 s"
+  return 0
+}
+
 # focus_main: gives the main window the keyboard (there is no window manager).
 focus_main() {
   timeout 5 xdotool windowfocus --sync "$WINDOW" >/dev/null 2>&1 ||

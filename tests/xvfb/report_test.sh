@@ -251,11 +251,7 @@ cmp -s "$REPORT" "$WORK/logged.cbr" && pass "ending the program leaves the repor
 
 # ---- run 2: the settings file the program wrote reopens the report ---------
 start_program "${CLOCK_ENV[@]}"
-if ! wait_main_window; then
-  fail "second start: no window"
-else
-  xhelper wait-green "$((WIN_X + 35))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000 >/dev/null ||
-    fail "second start: no green current cell"
+if wait_opened_report "second start"; then
   shot reopened
   [ "$(call_marks reopened 3 "0 0 0")" -gt 20 ] && pass "second start shows the logged call sign in row 3" ||
     fail "second start: row 3's call-sign cell is empty"

@@ -170,11 +170,7 @@ wait_exit "the close button"
 
 # ---- run 2: the choice holds after a restart --------------------------------
 start_program "${CLOCK_ENV[@]}"
-if ! wait_main_window; then
-  fail "second start: no window"
-else
-  xhelper wait-green "$((WIN_X + 35))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000 >/dev/null ||
-    fail "second start: no green current cell"
+if wait_opened_report "second start"; then
   title_says_utc "second start"
   focus_main
   xdotool mousemove 5 5
