@@ -32,6 +32,9 @@ struct AppState {
 extern AppState App;
 
 void ResetApp();
+// Every subsystem's record back to its start (settings, options, log, report,
+// the program's own), as for a new start; the window layer is left alone.
+void ResetRecords();
 
 // The whole program: start-up, the event loop, the end. Returns the exit code.
 int RunCorvane();

@@ -21,6 +21,14 @@ AppState App;
 
 void ResetApp() { App = {}; }
 
+void ResetRecords() {
+  ResetSettings();
+  ResetOptions();
+  ResetLog();
+  ResetReport();
+  ResetApp();
+}
+
 namespace {
 
 constexpr int kMainWidth = 798;

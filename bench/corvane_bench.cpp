@@ -30,7 +30,6 @@
 #include "base/text.h"
 #include "log/log.h"
 #include "report/report.h"
-#include "settings/options.h"
 #include "settings/settings.h"
 #include "ui/window.h"
 
@@ -81,11 +80,7 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
 // A fresh program on a report of `contacts` contacts, the cursor on the
 // entry row's call sign, as after start-up and a PageDown.
 bool StartOn(int contacts) {
-  ResetSettings();
-  ResetOptions();
-  ResetLog();
-  ResetReport();
-  ResetApp();
+  ResetRecords();
   if (!WriteWhole(Bench.folder + "/BENCH.CBR", ReportWith(contacts)) ||
       !WriteWhole(Bench.folder + "/corvane.ini", "[Main]\r\nFile = BENCH.CBR\r\n")) {
     return false;

@@ -89,11 +89,7 @@ void RemoveFile(const std::string& path) {
 
 void ResetProgram() {
   headless::Reset();
-  ResetSettings();
-  ResetOptions();
-  ResetLog();
-  ResetReport();
-  ResetApp();
+  ResetRecords();
   SetClockOffset(0);
   SetFixedClock(1267952702);  // 2010-03-07 09:05:02
   SetBeforeWaitHook(SettleBeforeWait);

@@ -44,11 +44,7 @@ inline constexpr DateValue kTestClock = 1267952702;
 // Every record back to its start, the headless backend emptied, the clock fixed.
 inline void ResetEverything() {
   headless::Reset();
-  ResetSettings();
-  ResetOptions();
-  ResetLog();
-  ResetReport();
-  ResetApp();
+  ResetRecords();
   SetClockOffset(0);
   SetFixedClock(kTestClock);
   SetBeforeWaitHook(SettleBeforeWait);  // as start-up sets it
