@@ -11,6 +11,7 @@
 #include "base/date.h"
 #include "log/log.h"
 #include "report/report.h"
+#include "rig/rig.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "ui/headless.h"
@@ -49,6 +50,7 @@ inline void ResetEverything() {
   ResetLog();
   ResetReport();
   ResetApp();
+  ConfigureRig(0, "", 0);  // a poller left by an earlier test goes idle
   SetClockOffset(0);
   SetFixedClock(kTestClock);
   SetBeforeWaitHook(SettleBeforeWait);  // as start-up sets it
