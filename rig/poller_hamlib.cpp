@@ -23,6 +23,16 @@ namespace {
 // Hamlib's table of backends is filled as models are first used and is not
 // guarded by Hamlib itself: its readers and writers take this lock.
 std::mutex HamlibLock;
+bool BackendsLoaded = false;  // guarded by HamlibLock
+
+// Every backend into Hamlib's table, once in the run (loaded again, Hamlib
+// registers each model anew and loses the old entry). Under HamlibLock.
+void LoadBackends() {
+  if (BackendsLoaded) return;
+  rig_set_debug(RIG_DEBUG_NONE);
+  rig_load_all_backends();
+  BackendsLoaded = true;
+}
 
 struct RigSetup {
   int32_t model = 0;
@@ -68,7 +78,7 @@ RIG* OpenRig(const RigSetup& setup) {
   RIG* rig = nullptr;
   {
     const std::lock_guard<std::mutex> hold(HamlibLock);
-    rig_set_debug(RIG_DEBUG_NONE);
+    LoadBackends();
     rig = rig_init(static_cast<rig_model_t>(setup.model));
   }
   if (rig == nullptr) return nullptr;
@@ -216,8 +226,7 @@ std::vector<RigModelEntry> ListRigModels() {
   std::vector<RigModelEntry> models;
   {
     const std::lock_guard<std::mutex> hold(HamlibLock);
-    rig_set_debug(RIG_DEBUG_NONE);
-    rig_load_all_backends();
+    LoadBackends();
     rig_list_foreach(AddModel, &models);
   }
   std::sort(models.begin(), models.end(), [](const RigModelEntry& a, const RigModelEntry& b) {
