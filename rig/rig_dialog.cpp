@@ -18,7 +18,7 @@ constexpr int kSpeedField = 1943;
 constexpr int kOffBox = 1944;
 constexpr int kSaveButton = 1945;
 constexpr int kCloseButton = 1946;
-constexpr int kWidth = 460, kHeight = 230;
+constexpr int kWidth = 520, kHeight = 230;
 
 // What the model list shows, entry index -> model number.
 struct ModelChoice {
@@ -57,19 +57,19 @@ void ShowOff(bool off) {
 
 ModelChoice CreateControls() {
   AddLabel(1947, 20, "Модель:"_cp);
-  CreateDropDownList(kModelList, 110, 20, 330, 200);
+  CreateDropDownList(kModelList, 110, 20, 390, 200);
   const ModelChoice choice = FillModelList(ListRigModels());
   AddLabel(1948, 55, "Порт:"_cp);
   CreateTextField(kPortField, 110, 55, 160, 22, Options.RigPort);
-  CreateLabel(1949, 280, 57, 170, 20, "/dev/ttyUSB0 или адрес:порт"_cp, kLabelLeft);
+  CreateLabel(1949, 280, 57, 230, 20, "/dev/ttyUSB0 или адрес:порт"_cp, kLabelLeft);
   AddLabel(1950, 90, "Скорость:"_cp);
   CreateTextField(kSpeedField, 110, 90, 80, 22, DecimalText(Options.RigSpeed));
-  CreateLabel(1951, 200, 92, 240, 20, "0 - по умолчанию для модели"_cp, kLabelLeft);
+  CreateLabel(1951, 200, 92, 300, 20, "0 - по умолчанию для модели"_cp, kLabelLeft);
   CreateCheckBox(kOffBox, 110, 125, 200, 20, "Отключено"_cp);
   const bool off = Options.RigModel == 0;
   SetControlValue(kOffBox, off ? 1 : 0);
   ShowOff(off);
-  CreatePushButton(kSaveButton, 160, 170, 140, 25, "Сохранить"_cp);
+  CreatePushButton(kSaveButton, 190, 170, 140, 25, "Сохранить"_cp);
   return choice;
 }
 
@@ -94,10 +94,10 @@ void RigDialog() {
   if (RigControlBuilt()) {
     choice = CreateControls();
   } else {
-    CreateLabel(1947, 20, 40, 420, 60,
+    CreateLabel(1947, 20, 40, 480, 60,
                 "Программа собрана без библиотеки Hamlib: управление трансивером недоступно."_cp,
                 kLabelCentred);
-    CreatePushButton(kCloseButton, 160, 170, 140, 25, "Закрыть"_cp);
+    CreatePushButton(kCloseButton, 190, 170, 140, 25, "Закрыть"_cp);
   }
 
   bool done = false;
