@@ -20,9 +20,12 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // Hamlib's table of backends is filled as models are first used and is not
-// guarded by Hamlib itself: its readers and writers take this lock.
-std::mutex HamlibLock;
+// guarded by Hamlib itself: its readers and writers take this lock. Never
+// destroyed: a poller left inside a Hamlib call at the end may still take it.
+std::mutex& HamlibLock = *new std::mutex;
 bool BackendsLoaded = false;  // guarded by HamlibLock
 
 // Every backend into Hamlib's table, once in the run (loaded again, Hamlib
@@ -51,6 +54,8 @@ struct PollerShared {
   int32_t session = 0;
   RigSetup setup;
   RigReading latest;
+  bool inCall = false;      // the poller is inside Hamlib calls for a reading
+  Clock::time_point since;  // ... since then
 };
 
 // The poller as the program's thread sees it.
@@ -116,6 +121,8 @@ void PollLoop(std::shared_ptr<PollerShared> shared) {
   while (!s.stop) {
     const int32_t session = s.session;
     const RigSetup setup = s.setup;
+    s.inCall = true;
+    s.since = Clock::now();
     hold.unlock();
     if (rig != nullptr && rigSession != session) {
       CloseRig(rig);
@@ -136,6 +143,7 @@ void PollLoop(std::shared_ptr<PollerShared> shared) {
       }
     }
     hold.lock();
+    s.inCall = false;
     if (s.session != session) continue;  // set up anew meanwhile
     if (setup.model == 0) {
       s.wake.wait(hold, [&] { return s.stop || s.session != session; });
@@ -199,8 +207,14 @@ void ConfigureRig(int32_t model, std::string_view port, int32_t speed) {
 
 RigReading TakeRigReading() {
   if (Poller.shared == nullptr) return {};
-  const std::lock_guard<std::mutex> hold(Poller.shared->lock);
-  return Poller.shared->latest;
+  PollerShared& s = *Poller.shared;
+  const std::lock_guard<std::mutex> hold(s.lock);
+  RigReading reading = s.latest;
+  if (s.inCall && reading.link != kRigOff &&
+      Clock::now() - s.since > std::chrono::milliseconds(kRigAnswerMs)) {
+    reading.link = kRigSilent;
+  }
+  return reading;
 }
 
 void StopRigPoller() {

@@ -22,8 +22,11 @@ inline constexpr int kRigSilent = 3;    // the radio could not be opened or did 
 // before it opens a radio again that did not answer.
 inline constexpr int kRigPollMs = 200;
 inline constexpr int kRigRetryMs = 1000;
+// A Hamlib call still running after this long counts as no answer: on a dead
+// serial line Hamlib tries again and again and may take many seconds.
+inline constexpr int kRigAnswerMs = 2500;
 // How long the end of the program waits for a poller inside a Hamlib call.
-inline constexpr int kRigStopWaitMs = 3000;
+inline constexpr int kRigStopWaitMs = 1500;
 // Hamlib's model of a radio served over the network by rigctld.
 inline constexpr int32_t kRigNetworkModel = 2;
 
@@ -41,7 +44,8 @@ bool RigControlBuilt();
 // poller thread is started at the first setup with a model. Returns at once,
 // even while the poller is inside a Hamlib call.
 void ConfigureRig(int32_t model, std::string_view port, int32_t speed);
-// The latest reading of the current session; never waits for the radio.
+// The latest reading of the current session; never waits for the radio. It
+// says kRigSilent while a Hamlib call has run longer than kRigAnswerMs.
 RigReading TakeRigReading();
 // The end of the poller: the thread is asked to stop and joined, or left to
 // end by itself when it is still inside a Hamlib call after kRigStopWaitMs.

@@ -3,6 +3,7 @@
 // dummy tuned with rigctl, and the real event loop ticking on queued timer
 // events with real time between them for the poller thread.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -109,6 +110,7 @@ class RigFollowTest : public EntryTest {
     ASSERT_EQ(std::system(line.c_str()), 0) << line;
   }
 
+ public:
   // One tick of the program's timer after its real period; returns how long
   // the program's thread took over it.
   static Clock::duration Tick() {
@@ -118,6 +120,7 @@ class RigFollowTest : public EntryTest {
     Run();
     return Clock::now() - start;
   }
+ protected:
   // Ticks until `done` holds, at most `ticks` of them; the ticks taken, or
   // ticks + 1 when it never held.
   template <class Done>
@@ -233,6 +236,58 @@ TEST_F(RigFollowTest, NoRigConfiguredChangesNothing) {
   EXPECT_EQ(Field(1, kColBand) + "/" + Field(1, kColMode), "3600/CW");
   EXPECT_EQ(TakeRigReading().link, kRigOff);
   EXPECT_NE(StatusText(), kRigSilentText);
+}
+
+// A radio on a serial line that never answers (a pseudo-terminal nobody
+// reads): Hamlib's calls block for seconds, and the program does not.
+class DeadLineTest : public EntryTest {
+ protected:
+  void SetUp() override {
+    EntryTest::SetUp();
+    if (!RigControlBuilt()) GTEST_SKIP() << "built without Hamlib";
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master_, 0);
+    ASSERT_EQ(grantpt(master_), 0);
+    ASSERT_EQ(unlockpt(master_), 0);
+    line_ = ptsname(master_);
+  }
+  void TearDown() override {
+    StopRigPoller();
+    if (master_ >= 0) close(master_);  // a poller left in Hamlib gets its error now
+    EntryTest::TearDown();
+  }
+  int master_ = -1;
+  std::string line_;
+};
+
+TEST_F(DeadLineTest, TicksGoOnAndTheWarningComes) {
+  const Qso entry{"3600", "CW", "", "", "", "002", ""};
+  Prepare({entry});
+  // Icom's IC-7300 (Hamlib model 3073), whose driver asks the radio at once.
+  WriteFileBytes(kOptionsFileName, "[Rig]\r\nModel = 3073\r\nPort = " + line_ + "\r\n");
+  ASSERT_TRUE(StartUp());
+  Run();
+  Clock::duration longest{};
+  int warnedAfter = 0;
+  for (int k = 1; k <= 5 && warnedAfter == 0; ++k) {
+    longest = std::max(longest, RigFollowTest::Tick());
+    if (headless::Control(kStatusLineId)->text == kRigSilentText) warnedAfter = k;
+  }
+  EXPECT_GE(warnedAfter, 2) << "no answer is said only after kRigAnswerMs";
+  EXPECT_LE(warnedAfter, 4) << headless::Control(kStatusLineId)->text;
+  EXPECT_LT(longest, std::chrono::milliseconds(100)) << "a tick waited for the radio";
+  EXPECT_EQ(Field(1, kColBand) + "/" + Field(1, kColMode), "3600/CW");
+
+  // The end does not wait for Hamlib longer than kRigStopWaitMs.
+  const auto start = Clock::now();
+  StopRigPoller();
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kRigStopWaitMs + 500));
+  std::printf("warned after %d ticks, the longest tick %lld us, stopped in %lld ms\n", warnedAfter,
+              static_cast<long long>(
+                  std::chrono::duration_cast<std::chrono::microseconds>(longest).count()),
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         Clock::now() - start)
+                                         .count()));
 }
 
 }  // namespace
