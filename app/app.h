@@ -3,9 +3,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/cp1251.h"
 #include "base/version.h"
 
 inline constexpr int kInformerCapacity = 64;  // list entries 1..64
@@ -28,6 +30,12 @@ struct AppState {
   int64_t CountEdits = -1;
   int32_t CountRows = 0;
   std::string CountBand;
+  // The radio as the entry row follows it (FollowRig).
+  int32_t RigSession = 0;      // the poller's session the fields below belong to
+  bool RigSilent = false;      // the configured radio does not answer
+  bool RigFollowed = false;    // RigFrequency and RigMode were taken into the entry row
+  int64_t RigFrequency = 0;    // Hz, the last frequency taken
+  std::string RigMode;         // Hamlib's name, the last mode taken
 };
 extern AppState App;
 
@@ -70,13 +78,19 @@ ContactCount CountContacts(int rows, std::string_view band);
 // "Связей: 17, на 14200: 9"; without a band only the count in all.
 std::string ContactCountText(const ContactCount& count, std::string_view band);
 // The count for the current row's band in the status line, in its grey,
-// unless the status line carries a warning (StatusWarns).
+// unless the status line carries a warning (StatusWarns); while the radio
+// does not answer, that is said instead of the count.
+inline constexpr std::string_view kRigSilentText = "Нет связи с трансивером"_cp;
 void ShowContactCount();
 void RebuildInformer();
 // True when the click picked an entry (the caller then runs LogScan).
 bool PickInformerByMouse(int x, int y);
 void PickInformerByLetter(int keyCode);
 void TimerTick();
+// At each tick: the poller's latest reading into the entry row, while its
+// call-sign cell is empty and only when the reading changed (RigSilent
+// follows the reading either way). Never waits for the radio.
+void FollowRig();
 void RefreshStationBox();
 void ShowHelp();
 // ShowHelp in its three steps: open the window with its picture and disable

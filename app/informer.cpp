@@ -105,4 +105,5 @@ void TimerTick() {
                                        (ClockIsUtc() ? " UTC" : ""));
   if (Report.InPlaceTicks > 0) --Report.InPlaceTicks;
   RefreshStationBox();
+  FollowRig();
 }

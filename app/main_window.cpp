@@ -13,6 +13,7 @@
 #include "log/log.h"
 #include "report/check.h"
 #include "report/report.h"
+#include "rig/rig.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "ui/window.h"
@@ -45,6 +46,7 @@ constexpr int kMenuEditHeader = 11;
 constexpr int kMenuCheckReport = 12;
 constexpr int kMenuDateTime = 21;
 constexpr int kMenuSettings = 22;
+constexpr int kMenuRig = 23;
 constexpr int kMenuHelp = 31;
 constexpr int kMenuAbout = 32;
 
@@ -55,7 +57,7 @@ constexpr int kClickTop = 25, kClickBottom = 474;
 
 // The windows the program may have open; closed in this order at the end.
 // (3 is the settings dialog, 2 the date and time dialog.)
-constexpr int kProgramWindows[] = {kHelpWindowId,   kCheckWindowId, 3, 2,
+constexpr int kProgramWindows[] = {kHelpWindowId,   kCheckWindowId, kRigWindowId, 3, 2,
                                    kHeaderWindowId, kMainWindowId};
 
 struct ColumnLayout {
@@ -103,6 +105,7 @@ void BuildMenu(NativeHandle window) {
   AddMenuTitle("Параметры"_cp);
   AddMenuEntry(kMenuDateTime, "Дата и время"_cp);
   AddMenuEntry(kMenuSettings, "Другие настройки"_cp);
+  AddMenuEntry(kMenuRig, "Трансивер"_cp);
   AddMenuTitle("Помощь"_cp);
   AddMenuEntry(kMenuHelp, "Вызов справки"_cp);
   AddMenuSeparator();
@@ -190,6 +193,9 @@ void RunMenuCommand(int entryId) {
     case kMenuSettings:
       SettingsDialog();
       break;
+    case kMenuRig:
+      RigDialog();
+      break;
     case kMenuHelp:
       ShowHelp();
       break;
@@ -231,6 +237,7 @@ void ShowStatusWarning(const std::string& text) {
 
 void EndProgram() {
   FlushReport();  // nothing is pending after a wait; this only covers the last handler
+  StopRigPoller();
   SaveUnsavedSettings();
   ReleaseOwnerLock(Report.OwnerLock);
   Report.OwnerLock = -1;
@@ -274,6 +281,7 @@ bool StartUp() {
   LoadSettings();
   SaveSettings();  // a missing settings file is created with its defaults
   LoadOptions();   // options.ini is only read here; its dialogs write it
+  ConfigureRig(Options.RigModel, Options.RigPort, Options.RigSpeed);  // model 0: no poller
 
   const NativeHandle window =
       OpenAppWindow(kMainWindowId, 0, 0, kMainWidth, kMainHeight, kTitleText, kMainWindowFlags);

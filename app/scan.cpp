@@ -156,6 +156,12 @@ std::string ContactCountText(const ContactCount& count, std::string_view band) {
 
 void ShowContactCount() {
   if (App.StatusWarns) return;
+  if (App.RigSilent) {
+    SetControlText(kStatusLineId, kRigSilentText);
+    SetControlColour(kStatusLineId, kColourText, kWarningText);
+    SetControlColour(kStatusLineId, kColourBack, kWarningBack);
+    return;
+  }
   const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
   const int cur = std::clamp(Log.TopOffset + Log.CurrentRow, 1, last);
   const std::string_view band = Trimmed(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);

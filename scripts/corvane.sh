@@ -20,10 +20,13 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35)
+build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35
+                libhamlib-dev pkgconf)
 # clang brings libFuzzer and its sanitizer run-times (a recommended package of
 # it, installed like every other here).
-test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime clang)
+# libhamlib-utils brings rigctld and rigctl, Hamlib's dummy radio on a
+# network port for the rig-control test.
+test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime clang libhamlib-utils)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

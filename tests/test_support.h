@@ -11,6 +11,7 @@
 #include "base/date.h"
 #include "log/log.h"
 #include "report/report.h"
+#include "rig/rig.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "ui/headless.h"
@@ -45,6 +46,7 @@ inline constexpr DateValue kTestClock = 1267952702;
 inline void ResetEverything() {
   headless::Reset();
   ResetRecords();
+  ConfigureRig(0, "", 0);  // a poller left by an earlier test goes idle
   SetClockOffset(0);
   SetFixedClock(kTestClock);
   SetBeforeWaitHook(SettleBeforeWait);  // as start-up sets it
