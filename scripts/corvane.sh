@@ -20,10 +20,12 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35)
+build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35
+  qt6-translations-l10n)
 # clang brings libFuzzer and its sanitizer run-times (a recommended package of
 # it, installed like every other here).
-test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime clang)
+test_packages=(xvfb xdotool x11-xkb-utils x11-utils imagemagick python3 faketime clang
+  desktop-file-utils)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -50,7 +52,7 @@ case "$mode" in
   run)
     install_packages "${build_packages[@]}"
     configure_normal
-    cmake --build "$here/build" -j "$jobs" --target corvane help_picture
+    cmake --build "$here/build" -j "$jobs" --target corvane help_picture program_icon
     exec "$here/build/corvane"
     ;;
   test)
