@@ -39,11 +39,14 @@ run_suite() {
   if ! ctest --test-dir "$tree" --output-on-failure -j "$jobs"; then
     failed_suites+=("$name")
   fi
-  # The reason each skipped test gave (a GoogleTest skip prints it after "Skipped").
+  # The reason each skipped test gave (a GoogleTest skip prints it after
+  # "Skipped", a script skipped by its exit code on a line "SKIPPED: ...").
   local log="$tree/Testing/Temporary/LastTest.log"
-  if [ -f "$log" ] && grep -q '^\[  SKIPPED \]' "$log"; then
+  if [ -f "$log" ] && grep -q '^\[  SKIPPED \]\|^SKIPPED: ' "$log"; then
     echo "Skipped, with their reasons:"
-    awk '/: Skipped$/ { getline reason; skip = reason }
+    awk '/^[0-9]+\/[0-9]+ Testing: / { test = $3 }
+         /^SKIPPED: / { print "  " test ": " substr($0, 10) }
+         /: Skipped$/ { getline reason; skip = reason }
          /^\[  SKIPPED \]/ && skip != "" { print "  " $4 ": " skip; skip = "" }' "$log"
   fi
 }
