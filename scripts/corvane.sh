@@ -2,6 +2,7 @@
 # Installs what Corvane needs, builds it, and either starts it or runs every test.
 #   scripts/corvane.sh run    build the program and its help picture, start it here
 #   scripts/corvane.sh test   build (normal, sanitizer and fuzz builds) and run every test
+#   scripts/corvane.sh package   build the Debian package build/corvane_<version>_<arch>.deb
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mode="${1:-run}"
@@ -26,6 +27,8 @@ build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev
 # it, installed like every other here).
 test_packages=(xvfb xdotool x11-xkb-utils x11-utils imagemagick python3 faketime clang
   desktop-file-utils)
+# dpkg-shlibdeps finds the package's library dependencies.
+package_packages=(dpkg-dev)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -58,8 +61,14 @@ case "$mode" in
     cmake --build "$here/build" -j "$jobs" --target corvane help_picture program_icon
     exec "$here/build/corvane"
     ;;
+  package)
+    install_packages "${build_packages[@]}" "${package_packages[@]}"
+    configure_normal
+    cmake --build "$here/build" -j "$jobs" --target corvane help_picture program_icon manual_page
+    (cd "$here/build" && cpack -G DEB)
+    ;;
   test)
-    install_packages "${build_packages[@]}" "${test_packages[@]}"
+    install_packages "${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}"
     configure_normal
     cmake --build "$here/build" -j "$jobs"
     cmake -S "$here" -B "$here/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -78,7 +87,7 @@ case "$mode" in
     echo "All test suites passed."
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac
