@@ -26,6 +26,7 @@ dpkg -s corvane >/dev/null 2>&1 && skip "a corvane package is installed already"
 command -v Xvfb >/dev/null 2>&1 || skip "Xvfb is not installed"
 
 source "$(dirname "$0")/../xvfb/lib.sh" || { echo "FAIL: the real-display library is missing"; exit 1; }
+source "$(dirname "$0")/installed.sh" || { echo "FAIL: $(dirname "$0")/installed.sh is missing"; exit 1; }
 
 PACKAGE_DIR=$(mktemp -d /tmp/corvane-package.XXXXXX) || { echo "FAIL: no temporary folder"; exit 1; }
 INSTALLED=0
@@ -38,7 +39,6 @@ remove_leftovers() {
 trap remove_leftovers EXIT
 
 # ---- the package ------------------------------------------------------------
-FAILURES=0
 if ! (cd "$PACKAGE_DIR" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$PACKAGE_DIR") \
   >"$PACKAGE_DIR/cpack.log" 2>&1; then
   cat "$PACKAGE_DIR/cpack.log"
@@ -53,23 +53,12 @@ DEPENDS=$(dpkg-deb -f "$DEB" Depends)
 for wanted in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-urw-base35 \
   qt6-translations-l10n; do
   if grep -Eq "(^|, )$wanted( |,|$)" <<<"$DEPENDS"; then
-    echo "PASS: depends on $wanted"
+    pass "depends on $wanted"
   else
-    echo "FAIL: no dependency on $wanted"
-    FAILURES=$((FAILURES + 1))
+    fail "no dependency on $wanted"
   fi
 done
-CONTENTS=$(dpkg-deb -c "$DEB" | awk '{print $6}')
-for file in bin/corvane bin/corvane-start share/corvane/CORVANE.BMP \
-  share/applications/corvane.desktop share/man/man1/corvane.1.gz \
-  share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/corvane.png; do
-  if grep -qx "\.$PREFIX/$file" <<<"$CONTENTS"; then
-    echo "PASS: holds $PREFIX/$file"
-  else
-    echo "FAIL: $PREFIX/$file is not in the package"
-    FAILURES=$((FAILURES + 1))
-  fi
-done
+check_installed_files "$PREFIX" "$(dpkg-deb -c "$DEB" | awk '{print substr($6, 2)}')"
 
 # ---- installed --------------------------------------------------------------
 INSTALLED=1
@@ -88,19 +77,11 @@ fi
 VERSION=$(cd "$PACKAGE_DIR" && "$PREFIX/bin/corvane" --version 2>&1)
 CODE=$?
 if [ "$CODE" -eq 0 ] && [ "$VERSION" = "Corvane v7.0" ]; then
-  echo "PASS: $PREFIX/bin/corvane --version prints '$VERSION' with code 0"
+  pass "$PREFIX/bin/corvane --version prints '$VERSION' with code 0"
 else
-  echo "FAIL: $PREFIX/bin/corvane --version: code $CODE, '$VERSION'"
-  FAILURES=$((FAILURES + 1))
+  fail "$PREFIX/bin/corvane --version: code $CODE, '$VERSION'"
 fi
-if command -v desktop-file-validate >/dev/null 2>&1; then
-  if desktop-file-validate "$PREFIX/share/applications/corvane.desktop"; then
-    echo "PASS: the menu entry is a valid desktop entry"
-  else
-    echo "FAIL: desktop-file-validate"
-    FAILURES=$((FAILURES + 1))
-  fi
-fi
+check_menu_entry "$PREFIX/share/applications/corvane.desktop"
 # What the menu entry runs.
 EXEC=$(sed -n 's/^Exec=//p' "$PREFIX/share/applications/corvane.desktop")
 
@@ -108,44 +89,7 @@ EXEC=$(sed -n 's/^Exec=//p' "$PREFIX/share/applications/corvane.desktop")
 xvfb_test_init package_test "$PREFIX/bin/$EXEC" "$PREFIX/share/corvane/CORVANE.BMP" "$ARTEFACTS_DIR"
 trap 'xvfb_cleanup; remove_leftovers' EXIT
 start_display
-HOME_DIR="$WORK/home"
-mkdir -p "$HOME_DIR"
-start_program HOME="$HOME_DIR"
-if ! wait_main_window; then
-  fail "the installed program opened no window"
-  cat "$WORK/corvane.log"
-else
-  pass "the menu's launcher opened the main window"
-  check_window_icon "$WINDOW" "main window"
-  xhelper wait-green "$((WIN_X + 233))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000 >/dev/null
-  shot start
-  measure_menu_bar start
-  open_menu Left # "Помощь"
-  sleep 0.3
-  xdotool key Return # "Вызов справки"
-  HELP=$(find_window '^Справка$' 10)
-  if [ -z "$HELP" ]; then
-    fail "the help window did not open"
-  else
-    sleep 0.3
-    shot help
-    check_help_window "$HELP" help "$PICTURE"
-    xdotool key Escape
-    window_gone '^Справка$' 5 || fail "Escape did not close the help window"
-  fi
-  open_menu Up Return # "Выход"; nothing was typed, so nothing is asked
-  wait_exit "Выход"
-fi
-if [ -f "$HOME_DIR/Corvane/corvane.ini" ]; then
-  pass "the launcher made ~/Corvane and the program keeps corvane.ini there"
-else
-  fail "no corvane.ini in ~/Corvane (home: $(ls -A "$HOME_DIR" | tr '\n' ' '))"
-fi
-if [ -e "$HOME_DIR/corvane.ini" ] || [ -e "$WORK/run/corvane.ini" ]; then
-  fail "corvane.ini was written outside ~/Corvane"
-else
-  pass "nothing written in the home folder itself or the folder the launcher was started in"
-fi
+check_started_from_menu
 keep_shots "package_" help
 
 # ---- removed ----------------------------------------------------------------
