@@ -19,6 +19,7 @@ constexpr int kHelpHeight = 390;
 constexpr int kHelpPictureId = 0;
 constexpr int kHelpPictureControl = 1;
 constexpr char kHelpPictureName[] = "CORVANE.BMP";
+constexpr char kInstalledPictureFolder[] = "../share/corvane/";  // from the program's folder
 
 // The folder of the running program, Windows-1251, with a trailing "/";
 // empty when it cannot be found or named in the code page.
@@ -35,12 +36,18 @@ std::string ProgramFolder() {
   return lossless ? folder : std::string();
 }
 
-// CORVANE.BMP in the current folder, else beside the program; the plain name
-// when neither exists (its load then fails and the window stays empty).
+// CORVANE.BMP in the current folder, else beside the program, else in the
+// share folder of an installed program (<prefix>/bin/corvane finds
+// <prefix>/share/corvane/CORVANE.BMP); the plain name when none exists (its
+// load then fails and the window stays empty).
 std::string HelpPicturePath() {
   if (FileExists(kHelpPictureName)) return kHelpPictureName;
   const std::string folder = ProgramFolder();
-  if (!folder.empty() && FileExists(folder + kHelpPictureName)) return folder + kHelpPictureName;
+  if (folder.empty()) return kHelpPictureName;
+  for (const std::string& candidate :
+       {folder + kHelpPictureName, folder + kInstalledPictureFolder + kHelpPictureName}) {
+    if (FileExists(candidate)) return candidate;
+  }
   return kHelpPictureName;
 }
 

@@ -2,6 +2,7 @@
 # Installs what Corvane needs, builds it, and either starts it or runs every test.
 #   scripts/corvane.sh run    build the program and its help picture, start it here
 #   scripts/corvane.sh test   build (normal, sanitizer and fuzz builds) and run every test
+#   scripts/corvane.sh package   build the Debian package build/corvane_<version>_<arch>.deb
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mode="${1:-run}"
@@ -21,12 +22,15 @@ install_packages() {
 }
 
 build_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev fonts-urw-base35
-                libhamlib-dev pkgconf)
+  qt6-translations-l10n libhamlib-dev pkgconf)
 # clang brings libFuzzer and its sanitizer run-times (a recommended package of
 # it, installed like every other here).
 # libhamlib-utils brings rigctld and rigctl, Hamlib's dummy radio on a
 # network port for the rig-control test.
-test_packages=(xvfb xdotool x11-xkb-utils imagemagick python3 faketime clang libhamlib-utils)
+test_packages=(xvfb xdotool x11-xkb-utils x11-utils imagemagick python3 faketime clang
+  desktop-file-utils libhamlib-utils)
+# dpkg-shlibdeps finds the package's library dependencies.
+package_packages=(dpkg-dev)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -40,11 +44,14 @@ run_suite() {
   if ! ctest --test-dir "$tree" --output-on-failure -j "$jobs"; then
     failed_suites+=("$name")
   fi
-  # The reason each skipped test gave (a GoogleTest skip prints it after "Skipped").
+  # The reason each skipped test gave (a GoogleTest skip prints it after
+  # "Skipped", a script skipped by its exit code on a line "SKIPPED: ...").
   local log="$tree/Testing/Temporary/LastTest.log"
-  if [ -f "$log" ] && grep -q '^\[  SKIPPED \]' "$log"; then
+  if [ -f "$log" ] && grep -q '^\[  SKIPPED \]\|^SKIPPED: ' "$log"; then
     echo "Skipped, with their reasons:"
-    awk '/: Skipped$/ { getline reason; skip = reason }
+    awk '/^[0-9]+\/[0-9]+ Testing: / { test = $3 }
+         /^SKIPPED: / { print "  " test ": " substr($0, 10) }
+         /: Skipped$/ { getline reason; skip = reason }
          /^\[  SKIPPED \]/ && skip != "" { print "  " $4 ": " skip; skip = "" }' "$log"
   fi
 }
@@ -53,11 +60,17 @@ case "$mode" in
   run)
     install_packages "${build_packages[@]}"
     configure_normal
-    cmake --build "$here/build" -j "$jobs" --target corvane help_picture
+    cmake --build "$here/build" -j "$jobs" --target corvane help_picture program_icon
     exec "$here/build/corvane"
     ;;
+  package)
+    install_packages "${build_packages[@]}" "${package_packages[@]}"
+    configure_normal
+    cmake --build "$here/build" -j "$jobs" --target corvane help_picture program_icon manual_page
+    (cd "$here/build" && cpack -G DEB)
+    ;;
   test)
-    install_packages "${build_packages[@]}" "${test_packages[@]}"
+    install_packages "${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}"
     configure_normal
     cmake --build "$here/build" -j "$jobs"
     cmake -S "$here" -B "$here/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -76,7 +89,7 @@ case "$mode" in
     echo "All test suites passed."
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

@@ -447,3 +447,29 @@ TEST_F(QtLayerTest, StandardDialogsDisableTheWindowsWhileOpen) {
 }
 
 }  // namespace
+
+// The toolkit's own texts speak the program's language when its Russian
+// translation is installed: the buttons of a message box and the file dialog.
+TEST_F(QtLayerTest, ToolkitTextsAreRussian) {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (!QFileInfo::exists(folder + QStringLiteral("/qtbase_ru.qm"))) {
+    GTEST_SKIP() << "the toolkit's Russian translation (qt6-translations-l10n) is not installed";
+  }
+  const struct {
+    const char* context;
+    const char* english;
+    const char* russian;
+  } kCases[] = {
+      {"QPlatformTheme", "&No", "&Нет"},
+      {"QPlatformTheme", "Cancel", "Отмена"},
+      {"QFileDialog", "File &name:", "&Имя файла:"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.english);
+    EXPECT_EQ(QCoreApplication::translate(c.context, c.english).toStdString(), c.russian);
+  }
+  // The buttons a message box is given carry the translated texts.
+  QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("?"),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::No)->text().toStdString(), "&Нет");
+}

@@ -51,7 +51,7 @@ xvfb_test_init() {
     exit 0
   fi
   local tool
-  for tool in xdotool import setxkbmap; do
+  for tool in xdotool import setxkbmap xprop; do
     if ! command -v "$tool" >/dev/null 2>&1; then
       echo "FAIL: $tool is not installed"
       exit 1
@@ -170,7 +170,8 @@ wait_exit() {
 }
 
 # answer_end_question <what> <xdotool keys...>: the question about a log that
-# reached no file must show; the keys answer it (Escape: Cancel, alt+n: No).
+# reached no file must show; the keys answer it (Escape: "Отмена", alt+Cyrillic_en:
+# "&Нет", the buttons speak the toolkit's Russian).
 answer_end_question() {
   local what="$1" box
   shift
@@ -365,4 +366,38 @@ finish_test() {
   fi
   echo "PASSED"
   exit 0
+}
+
+# check_help_window <id> <shot> <CORVANE.BMP>: the help window stands centred
+# at 700 x 390 and shows the picture's own pixels at four points; without
+# the file only the window is checked, with a note.
+check_help_window() {
+  local help_x=$(((SCREEN_W - 700) / 2)) help_y=$(((SCREEN_H - 390) / 2)) point px py points=()
+  check_centred "$1" "help window" 700 390
+  if [ -f "$3" ] && "$CONVERT" "$3" -depth 8 "ppm:$WORK/picture.ppm" 2>/dev/null; then
+    for point in "5 5" "350 195" "690 380" "100 300"; do
+      read -r px py <<<"$point"
+      points+=("$px:$py:$(xhelper colour "$WORK/picture.ppm" "$px" "$py"):help picture pixel $px,$py")
+    done
+    xhelper check "$WORK/$2.ppm" "$help_x" "$help_y" "${points[@]}"
+    FAILURES=$((FAILURES + $?))
+  else
+    echo "note: no help picture at '$3'; the help window is shown empty"
+  fi
+}
+
+# check_window_icon <id> <what>: the window carries the program's icon at the
+# sizes drawn at build time (the toolkit's default has none of them); the
+# toolkit hands the X server none above 128 px.
+check_window_icon() {
+  local icons side missing=""
+  icons=$(xprop -id "$1" _NET_WM_ICON 2>/dev/null | grep -o 'Icon ([0-9]* x [0-9]*)')
+  for side in 16 32 48 64 128; do
+    grep -q "Icon ($side x $side)" <<<"$icons" || missing="$missing $side"
+  done
+  if [ -z "$missing" ]; then
+    pass "$2: the program's icon at 16 to 128 px"
+  else
+    fail "$2: no window icon of size$missing (has: $(echo $icons))"
+  fi
 }

@@ -40,6 +40,7 @@ sleep 1  # the first timer tick has written the station box
 RSS_KB=$(awk '/^VmRSS/ {print $2}' "/proc/$APP_PID/status")
 
 check_centred "$WINDOW" "main window" "$MAIN_W" "$MAIN_H"
+check_window_icon "$WINDOW" "main window"
 TITLE=$(xdotool getwindowname "$WINDOW")
 case "$TITLE" in
   "Corvane v7.0"*) pass "title '$TITLE'" ;;
@@ -137,7 +138,7 @@ else
   fail "Cancel did not go back to the log"
 fi
 xhelper close "$WINDOW"
-answer_end_question "the close button again" alt+n
+answer_end_question "the close button again" alt+Cyrillic_en
 wait_exit "the close button"
 
 # ---- run 2: the help window (a modal window), then "Выход" from "Файл" ----
@@ -154,22 +155,9 @@ else
   if [ -z "$HELP" ]; then
     fail "the help window did not open"
   else
-    HELP_X=$(((SCREEN_W - 700) / 2))
-    HELP_Y=$(((SCREEN_H - 390) / 2))
-    check_centred "$HELP" "help window" 700 390
     sleep 0.3
     shot help
-    if [ -f "$PICTURE" ] && "$CONVERT" "$PICTURE" -depth 8 "ppm:$WORK/picture.ppm" 2>/dev/null; then
-      POINTS=()
-      for point in "5 5" "350 195" "690 380" "100 300"; do
-        set -- $point
-        POINTS+=("$1:$2:$(xhelper colour "$WORK/picture.ppm" "$1" "$2"):help picture pixel $1,$2")
-      done
-      xhelper check "$WORK/help.ppm" "$HELP_X" "$HELP_Y" "${POINTS[@]}"
-      FAILURES=$((FAILURES + $?))
-    else
-      echo "note: no help picture at '$PICTURE'; the help window is shown empty"
-    fi
+    check_help_window "$HELP" help "$PICTURE"
     xdotool key Escape
     if window_gone '^Справка$' 5; then
       pass "Escape closes the help window"
@@ -186,7 +174,7 @@ else
       fail "typing after the help window"
   fi
   open_menu Up Return  # the last entry of "Файл" is "Выход"
-  answer_end_question "Выход" alt+n
+  answer_end_question "Выход" alt+Cyrillic_en
   wait_exit "Выход"
 fi
 

@@ -23,12 +23,16 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 #include "base/cp1251.h"
@@ -317,6 +321,38 @@ bool CursorInClient(int windowId, QPoint& point) {
          point.y() <= window->client->height();
 }
 
+// The program's icon at every size drawn at build time: beside the program in
+// the build tree (icons/hicolor), or in the share folder of an installed one.
+// An empty icon (the toolkit's own) when neither is there.
+QIcon ProgramIcon() {
+  constexpr int kIconSides[] = {16, 32, 48, 64, 128, 256};
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  const QString themes[] = {programFolder + QStringLiteral("/icons/hicolor"),
+                            programFolder + QStringLiteral("/../share/icons/hicolor")};
+  for (const QString& theme : themes) {
+    QIcon icon;
+    for (const int side : kIconSides) {
+      const QString file = QStringLiteral("%1/%2x%2/apps/corvane.png").arg(theme).arg(side);
+      if (QFileInfo::exists(file)) icon.addFile(file, QSize(side, side));
+    }
+    if (!icon.isNull()) return icon;
+  }
+  return {};
+}
+
+// The toolkit's own texts (the buttons of message boxes, the file dialogs) in
+// the program's language, from the toolkit's Russian translation when it is
+// installed; English otherwise.
+void LoadToolkitTranslation(QApplication* app) {
+  auto* translator = new QTranslator(app);  // the application owns it
+  if (translator->load(QStringLiteral("qtbase_ru"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
 }  // namespace
 }  // namespace qtwindow
 
@@ -332,6 +368,8 @@ bool InitWindowLayer() {
   Layer->app = new LayerApplication(argc, argv);
   Layer->app->setQuitOnLastWindowClosed(false);
   Layer->app->setStyle(new NoMenuAltStyle);  // the application owns it
+  Layer->app->setWindowIcon(ProgramIcon());
+  LoadToolkitTranslation(Layer->app);
   const QString platform = QGuiApplication::platformName();
   Layer->scanCodesArePositions = platform == QStringLiteral("xcb") ||
                                  platform.startsWith(QStringLiteral("wayland")) ||
