@@ -3,6 +3,7 @@
 // kRigPollMs, and when the radio does not answer closes it and opens it again
 // every kRigRetryMs. A new setup is picked up after the call in progress; a
 // reading made under an older setup is dropped.
+#include <dlfcn.h>
 #include <hamlib/rig.h>
 
 #include <algorithm>
@@ -22,6 +23,52 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Hamlib is loaded when a radio is first wanted, not with the program: linked
+// in, it and the libraries it brings would cost every run megabytes of memory
+// and time at each key although no radio is configured.
+struct HamlibApi {
+  decltype(&rig_set_debug) setDebug;
+  decltype(&rig_load_all_backends) loadAllBackends;
+  decltype(&rig_init) init;
+  decltype(&rig_open) open;
+  decltype(&rig_close) close;
+  decltype(&rig_cleanup) cleanup;
+  decltype(&rig_get_freq) getFreq;
+  decltype(&rig_get_mode) getMode;
+  decltype(&rig_strrmode) strrmode;
+  decltype(&rig_token_lookup) tokenLookup;
+  decltype(&rig_set_conf) setConf;
+  decltype(&rig_list_foreach) listForeach;
+};
+
+template <class Function>
+bool Find(void* library, const char* name, Function& out) {
+  out = reinterpret_cast<Function>(dlsym(library, name));
+  return out != nullptr;
+}
+
+// The library's functions, loaded once in the run; nullptr when it is missing.
+const HamlibApi* Hamlib() {
+  static const HamlibApi* const api = []() -> const HamlibApi* {
+    void* library = dlopen(CORVANE_HAMLIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static HamlibApi found{};
+    const bool all = Find(library, "rig_set_debug", found.setDebug) &&
+                     Find(library, "rig_load_all_backends", found.loadAllBackends) &&
+                     Find(library, "rig_init", found.init) && Find(library, "rig_open", found.open) &&
+                     Find(library, "rig_close", found.close) &&
+                     Find(library, "rig_cleanup", found.cleanup) &&
+                     Find(library, "rig_get_freq", found.getFreq) &&
+                     Find(library, "rig_get_mode", found.getMode) &&
+                     Find(library, "rig_strrmode", found.strrmode) &&
+                     Find(library, "rig_token_lookup", found.tokenLookup) &&
+                     Find(library, "rig_set_conf", found.setConf) &&
+                     Find(library, "rig_list_foreach", found.listForeach);
+    return all ? &found : nullptr;  // the library stays loaded for the run
+  }();
+  return api;
+}
+
 // Hamlib's table of backends is filled as models are first used and is not
 // guarded by Hamlib itself: its readers and writers take this lock. Never
 // destroyed: a poller left inside a Hamlib call at the end may still take it.
@@ -30,11 +77,14 @@ bool BackendsLoaded = false;  // guarded by HamlibLock
 
 // Every backend into Hamlib's table, once in the run (loaded again, Hamlib
 // registers each model anew and loses the old entry). Under HamlibLock.
-void LoadBackends() {
-  if (BackendsLoaded) return;
-  rig_set_debug(RIG_DEBUG_NONE);
-  rig_load_all_backends();
+bool LoadBackends() {
+  const HamlibApi* hamlib = Hamlib();
+  if (hamlib == nullptr) return false;
+  if (BackendsLoaded) return true;
+  hamlib->setDebug(RIG_DEBUG_NONE);
+  hamlib->loadAllBackends();
   BackendsLoaded = true;
+  return true;
 }
 
 struct RigSetup {
@@ -68,14 +118,14 @@ struct PollerRecord {
 PollerRecord Poller;
 
 void SetRigConf(RIG* rig, const char* name, const std::string& value) {
-  const auto token = rig_token_lookup(rig, name);
-  if (token != RIG_CONF_END) rig_set_conf(rig, token, value.c_str());
+  const auto token = Hamlib()->tokenLookup(rig, name);
+  if (token != RIG_CONF_END) Hamlib()->setConf(rig, token, value.c_str());
 }
 
 void CloseRig(RIG* rig) {
-  rig_close(rig);
+  Hamlib()->close(rig);
   const std::lock_guard<std::mutex> hold(HamlibLock);
-  rig_cleanup(rig);
+  Hamlib()->cleanup(rig);
 }
 
 // The radio of `setup` opened; nullptr when it cannot be.
@@ -83,15 +133,15 @@ RIG* OpenRig(const RigSetup& setup) {
   RIG* rig = nullptr;
   {
     const std::lock_guard<std::mutex> hold(HamlibLock);
-    LoadBackends();
-    rig = rig_init(static_cast<rig_model_t>(setup.model));
+    if (!LoadBackends()) return nullptr;
+    rig = Hamlib()->init(static_cast<rig_model_t>(setup.model));
   }
   if (rig == nullptr) return nullptr;
   if (!setup.port.empty()) SetRigConf(rig, "rig_pathname", setup.port);
   if (setup.speed > 0) SetRigConf(rig, "serial_speed", DecimalText(setup.speed));
-  if (rig_open(rig) != RIG_OK) {
+  if (Hamlib()->open(rig) != RIG_OK) {
     const std::lock_guard<std::mutex> hold(HamlibLock);
-    rig_cleanup(rig);
+    Hamlib()->cleanup(rig);
     return nullptr;
   }
   return rig;
@@ -103,12 +153,12 @@ bool ReadRig(RIG* rig, RigReading& reading) {
   freq_t frequency = 0;
   rmode_t mode = RIG_MODE_NONE;
   pbwidth_t width = 0;
-  if (rig_get_freq(rig, RIG_VFO_CURR, &frequency) != RIG_OK) return false;
-  if (rig_get_mode(rig, RIG_VFO_CURR, &mode, &width) != RIG_OK) return false;
+  if (Hamlib()->getFreq(rig, RIG_VFO_CURR, &frequency) != RIG_OK) return false;
+  if (Hamlib()->getMode(rig, RIG_VFO_CURR, &mode, &width) != RIG_OK) return false;
   // A frequency no radio has (negative, not a number, past 10 THz) reads as 0.
   reading.frequencyHz =
       frequency > 0 && frequency < 1e13 ? static_cast<int64_t>(std::llround(frequency)) : 0;
-  const char* name = rig_strrmode(mode);
+  const char* name = Hamlib()->strrmode(mode);
   reading.mode = name != nullptr ? name : "";
   return true;
 }
@@ -188,7 +238,7 @@ PollerRecord::~PollerRecord() { StopRigPoller(); }
 
 }  // namespace
 
-bool RigControlBuilt() { return true; }
+bool RigControlBuilt() { return Hamlib() != nullptr; }
 
 void ConfigureRig(int32_t model, std::string_view port, int32_t speed) {
   if (Poller.shared == nullptr) Poller.shared = std::make_shared<PollerShared>();
@@ -240,8 +290,7 @@ std::vector<RigModelEntry> ListRigModels() {
   std::vector<RigModelEntry> models;
   {
     const std::lock_guard<std::mutex> hold(HamlibLock);
-    LoadBackends();
-    rig_list_foreach(AddModel, &models);
+    if (LoadBackends()) Hamlib()->listForeach(AddModel, &models);
   }
   std::sort(models.begin(), models.end(), [](const RigModelEntry& a, const RigModelEntry& b) {
     const std::string makerA = Folded(a.maker), makerB = Folded(b.maker);
