@@ -1,5 +1,5 @@
 # Makes the working corpus of one fuzz target: a fresh copy of its seeds
-# under WORK/work/FUZZ_TARGET, plus the seeds with huge lines, which are made here
+# under WORK/corpus-runs/FUZZ_TARGET, plus the seeds with huge lines, which are made here
 # instead of being kept in the repository, and an empty folder for crashes.
 #   cmake -DTARGET=report -DSOURCE=<fuzz folder> -DWORK=<build folder> -P prepare_corpus.cmake
 foreach(var FUZZ_TARGET SOURCE WORK)
@@ -8,7 +8,7 @@ foreach(var FUZZ_TARGET SOURCE WORK)
   endif()
 endforeach()
 
-set(corpus "${WORK}/work/${FUZZ_TARGET}")
+set(corpus "${WORK}/corpus-runs/${FUZZ_TARGET}")
 file(REMOVE_RECURSE "${corpus}")
 file(MAKE_DIRECTORY "${corpus}" "${WORK}/artefacts")
 file(GLOB seeds "${SOURCE}/corpus/${FUZZ_TARGET}/*")

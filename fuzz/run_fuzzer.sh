@@ -31,4 +31,4 @@ esac
 # Absolute paths: the targets work in a private folder of their own.
 exec "$tree/fuzz/${target}_fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$tree/fuzz/artefacts/${target}-" "${dict[@]}" "$@" \
-  "$tree/fuzz/work/$target"
+  "$tree/fuzz/corpus-runs/$target"
