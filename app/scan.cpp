@@ -47,20 +47,6 @@ uint64_t HashOf(const CallEntry& entry) {
   return mixed ^ (mixed >> 29);
 }
 
-std::string_view Trimmed(std::string_view text) {
-  std::size_t first = 0, end = text.size();
-  while (first < end && text[first] == ' ') ++first;
-  while (end > first && text[end - 1] == ' ') --end;
-  return text.substr(first, end - first);
-}
-
-bool Blank(std::string_view text) {
-  for (char c : text) {
-    if (c != ' ') return false;
-  }
-  return true;
-}
-
 // Entries mapped to a row-order number, for one scan: open addressing over
 // more slots than the log has rows; a slot counts only when it was written in
 // the current scan, so nothing is cleared between scans.
@@ -121,7 +107,7 @@ constexpr int32_t kCountText = -1;  // the default text colour
 }  // namespace
 
 ContactCount CountContacts(int rows, std::string_view band) {
-  const std::string_view wanted = Trimmed(band);
+  const std::string_view wanted = TrimmedSpaces(band);
   const int wantedClass = ClassifyBand(wanted);
   ContactCount count;
   // Rows mostly share their band text: it is read again only when it differs.
@@ -129,11 +115,11 @@ ContactCount CountContacts(int rows, std::string_view band) {
   int lastClass = ClassifyBand(lastBand);
   for (int i = 1; i <= std::min(rows, kLogRows); ++i) {
     const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
-    if (Blank(row[kColCall]) || Blank(row[kColTime])) continue;
+    if (OnlySpaces(row[kColCall]) || OnlySpaces(row[kColTime])) continue;
     ++count.all;
     if (row[kColBand] != lastText) {
       lastText = row[kColBand];
-      lastBand = Trimmed(lastText);
+      lastBand = TrimmedSpaces(lastText);
       lastClass = ClassifyBand(lastBand);
     }
     if (lastClass == wantedClass && (lastClass != 0 || lastBand == wanted)) ++count.onBand;
@@ -164,7 +150,7 @@ void ShowContactCount() {
   }
   const int last = std::max(1, std::min(Log.QsoCount, kLogRows));
   const int cur = std::clamp(Log.TopOffset + Log.CurrentRow, 1, last);
-  const std::string_view band = Trimmed(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);
+  const std::string_view band = TrimmedSpaces(Log.QsoLog[static_cast<std::size_t>(cur)][kColBand]);
   // Counted again only when a row or the band asked for has changed since.
   if (App.CountEdits != Log.Edits || App.CountRows != Log.QsoCount || App.CountBand != band) {
     App.CountText = ContactCountText(CountContacts(Log.QsoCount, band), band);
@@ -204,7 +190,7 @@ void LogScan() {
     if (facts.stamp != Log.RowStamps[static_cast<std::size_t>(i)] || facts.epoch != Log.Epoch ||
         facts.minutes != minutes) {
       const QsoRecord& row = Log.QsoLog[static_cast<std::size_t>(i)];
-      const std::string_view call = Trimmed(row[kColCall]);
+      const std::string_view call = TrimmedSpaces(row[kColCall]);
       facts = {Log.RowStamps[static_cast<std::size_t>(i)],
                Log.Epoch,
                minutes,
@@ -236,7 +222,7 @@ void LogScan() {
   }
 
   if (earlierRow > 0) {
-    const std::string_view time = Trimmed(Log.QsoLog[static_cast<std::size_t>(earlierRow)][kColTime]);
+    const std::string_view time = TrimmedSpaces(Log.QsoLog[static_cast<std::size_t>(earlierRow)][kColTime]);
     SetControlText(kStatusLineId, std::string("ВНИМАНИЕ: Повтор связи!"_cp) + SpaceRun(8) +
                                       std::string("Время: "_cp) + AlignLeft(time, kInformerEntryWidth));
     SetControlColour(kStatusLineId, kColourText, kWarningText);

@@ -4,12 +4,21 @@
 
 int TextLength(std::string_view text) { return static_cast<int>(text.size()); }
 
-std::string TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
+std::string_view TrimmedSpaces(std::string_view text) {
+  std::size_t first = 0, end = text.size();
+  while (first < end && text[first] == ' ') ++first;
+  while (end > first && text[end - 1] == ' ') --end;
+  return text.substr(first, end - first);
 }
+
+bool OnlySpaces(std::string_view text) {
+  for (char c : text) {
+    if (c != ' ') return false;
+  }
+  return true;
+}
+
+std::string TrimSpaces(std::string_view text) { return std::string(TrimmedSpaces(text)); }
 
 std::string TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");

@@ -11,6 +11,10 @@
 int TextLength(std::string_view text);
 // Without leading and trailing spaces (byte 32 only).
 std::string TrimSpaces(std::string_view text);
+// The same part of `text`, without a copy.
+std::string_view TrimmedSpaces(std::string_view text);
+// True when `text` holds nothing but spaces (or nothing).
+bool OnlySpaces(std::string_view text);
 // Without leading and trailing spaces and tabs.
 std::string TrimBlanks(std::string_view text);
 std::string HeadChars(std::string_view text, int n);

@@ -483,23 +483,34 @@ bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
   return FinishReplacement(replacement, WriteAll(replacement.handle, bytes.data(), bytes.size()));
 }
 
-bool CanReplaceFile(std::string_view path) {
+namespace {
+
+// The system path of the file a replacement of `path` writes (links followed).
+bool ReplacedFile(std::string_view path, std::string* target) {
   std::string systemPath;
+  return SystemPath(path, &systemPath) && ResolveTarget(systemPath, target);
+}
+
+bool FolderWritable(const std::string& target) {
+  return access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
+bool CanReplaceFile(std::string_view path) {
   std::string target;
-  if (!SystemPath(path, &systemPath) || !ResolveTarget(systemPath, &target)) return false;
+  if (!ReplacedFile(path, &target)) return false;
   struct stat info {};
   if (stat(target.c_str(), &info) == 0) {
     // A writable file is rewritten in place where its folder is closed.
     return S_ISREG(info.st_mode) && access(target.c_str(), W_OK) == 0;
   }
-  return access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
+  return FolderWritable(target);
 }
 
 bool FolderTakesNewFiles(std::string_view path) {
-  std::string systemPath;
   std::string target;
-  if (!SystemPath(path, &systemPath) || !ResolveTarget(systemPath, &target)) return false;
-  return access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
+  return ReplacedFile(path, &target) && FolderWritable(target);
 }
 
 namespace {

@@ -22,9 +22,7 @@ const std::string& Field(const QsoRecord& record, int column) {
   return record[static_cast<std::size_t>(column)];
 }
 
-bool Blank(const QsoRecord& record, int column) {
-  return TrimSpaces(Field(record, column)).empty();
-}
+bool Blank(const QsoRecord& record, int column) { return OnlySpaces(Field(record, column)); }
 
 // The entry row the program always keeps at the end: nothing typed in it yet.
 bool IsEntryRow(const QsoRecord& record) {
