@@ -81,8 +81,6 @@ if [ -z "$DIALOG" ]; then
 else
   pass "window titled '$TITLE' opened from the menu"
   check_centred "$DIALOG" "report check" 660 440
-  DX=$(((SCREEN_W - 660) / 2))
-  DY=$(((SCREEN_H - 440) / 2))
   wait_focus "$DIALOG" 5 && pass "report check: has the keyboard" ||
     fail "report check: did not get the keyboard"
   # Screenshots (up to 4 s) until the button made last is drawn.

@@ -106,8 +106,6 @@ open_dialog() {
   fi
   pass "$what: window titled '$title' opened from the menu"
   check_centred "$DIALOG" "$what" "$width" "$height"
-  DX=$(((SCREEN_W - width) / 2))
-  DY=$(((SCREEN_H - height) / 2))
   if wait_focus "$DIALOG" 5; then
     pass "$what: has the keyboard"
   else

@@ -209,9 +209,12 @@ window_geometry() {
 }
 
 # check_centred <id> <what> <width> <height>: the window has exactly that size
-# and stands centred on the screen.
+# and stands centred on the screen; DX and DY are where a centred window of
+# that size has its top left corner.
 check_centred() {
   local geometry x y w h
+  DX=$(((SCREEN_W - $3) / 2))
+  DY=$(((SCREEN_H - $4) / 2))
   geometry=$(window_geometry "$1")
   read -r x y w h <<<"$geometry"
   if [ "$w" = "$3" ] && [ "$h" = "$4" ]; then
@@ -219,7 +222,7 @@ check_centred() {
   else
     fail "$2: window ${w:-?} x ${h:-?}, expected $3 x $4"
   fi
-  if [ "$x" = "$(((SCREEN_W - $3) / 2))" ] && [ "$y" = "$(((SCREEN_H - $4) / 2))" ]; then
+  if [ "$x" = "$DX" ] && [ "$y" = "$DY" ]; then
     pass "$2: centred at $x,$y"
   else
     fail "$2: at ${x:-?},${y:-?}, not centred"
@@ -372,14 +375,14 @@ finish_test() {
 # at 700 x 390 and shows the picture's own pixels at four points; without
 # the file only the window is checked, with a note.
 check_help_window() {
-  local help_x=$(((SCREEN_W - 700) / 2)) help_y=$(((SCREEN_H - 390) / 2)) point px py points=()
+  local point px py points=()
   check_centred "$1" "help window" 700 390
   if [ -f "$3" ] && "$CONVERT" "$3" -depth 8 "ppm:$WORK/picture.ppm" 2>/dev/null; then
     for point in "5 5" "350 195" "690 380" "100 300"; do
       read -r px py <<<"$point"
       points+=("$px:$py:$(xhelper colour "$WORK/picture.ppm" "$px" "$py"):help picture pixel $px,$py")
     done
-    xhelper check "$WORK/$2.ppm" "$help_x" "$help_y" "${points[@]}"
+    xhelper check "$WORK/$2.ppm" "$DX" "$DY" "${points[@]}"
     FAILURES=$((FAILURES + $?))
   else
     echo "note: no help picture at '$3'; the help window is shown empty"

@@ -140,8 +140,6 @@ if open_menu Right Right Down Down Return; then  # "Параметры", its thi
   else
     pass "'Трансивер' opened from the menu"
     check_centred "$DIALOG" "rig dialog" 520 230
-    DX=$(((SCREEN_W - 520) / 2))
-    DY=$(((SCREEN_H - 230) / 2))
     sleep 0.5
     shot dialog
     xhelper drawn "$WORK/dialog.ppm" "$DX" "$DY" "$BACK" "110:20:390:22:model list" \
