@@ -148,9 +148,13 @@ int CheckOrExport(const CommandLine& line) {
 
 }  // namespace
 
-int RunCommandLine(int argc, char** argv) {
+std::vector<std::string> ArgumentsFromUtf8(int argc, char** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(cp1251::FromUtf8(argv[i]));
+  return arguments;
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments) {
   const CommandLine line = ParseCommandLine(arguments);
   switch (line.action) {
     case CommandAction::PrintHelp:

@@ -35,5 +35,8 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // The usage text printed by --help (and after a usage error), UTF-8.
 std::string UsageText();
-// The whole program from main: parses, answers or runs the window; the exit code.
-int RunCommandLine(int argc, char** argv);
+// The whole program from main: parses, answers or runs the window; the exit
+// code. The arguments (after the program's name) are Windows-1251.
+int RunCommandLine(const std::vector<std::string>& arguments);
+// The arguments of a main() whose argv is UTF-8, as on Linux, in Windows-1251.
+std::vector<std::string> ArgumentsFromUtf8(int argc, char** argv);

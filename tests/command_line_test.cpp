@@ -55,7 +55,7 @@ int RunWith(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "corvane");
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
-  return RunCommandLine(static_cast<int>(argv.size()), argv.data());
+  return RunCommandLine(ArgumentsFromUtf8(static_cast<int>(argv.size()), argv.data()));
 }
 
 using CommandLineRunTest = TempDirTest;
