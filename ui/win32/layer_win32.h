@@ -65,6 +65,7 @@ struct AppWindow {
 struct WindowEvent {
   int code = 0;
   int window = -1;
+  int source = 0;  // a control event held back behind a Tab: the control's id
 };
 
 // The whole backend state. Default initialisers are the state before
@@ -91,7 +92,9 @@ struct Win32Layer {
   int menuWindow = -1;
 
   UINT_PTR timer = 0;  // the thread timer, 0 when none
-  std::deque<WindowEvent> windowEvents;  // close, move, size, paint, activation
+  // Close, move, size, paint and activation notices, and the control event a
+  // Tab's focus change made (the Tab itself is handed out first).
+  std::deque<WindowEvent> windowEvents;
   // What handling the current message produced: a control or menu event.
   int producedCode = 0;
   int producedSource = 0;

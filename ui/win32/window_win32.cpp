@@ -346,6 +346,7 @@ int WaitForEvent() {
     const WindowEvent event = Layer.windowEvents.front();
     Layer.windowEvents.pop_front();
     Layer.lastWindowId = event.window;
+    if (event.code == kEventControl) Layer.lastSourceId = event.source;
     return event.code;
   }
   MSG msg{};
@@ -357,11 +358,26 @@ int WaitForEvent() {
                                                  : -1;
   if (got == 0) return static_cast<int>(msg.message);  // WM_QUIT: nothing to dispatch
   Layer.producedCode = 0;
-  // Tab moves the focus itself (no control sees it) and still reaches the program.
+  // Tab moves the focus itself (no control sees it) and still reaches the
+  // program as the key; what the focus change reported comes next.
   const bool tab = msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && Layer.lastWindowId >= 0;
-  if (!tab || !MoveFocusByTab(msg.hwnd, GetKeyState(VK_SHIFT) < 0)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  if (tab && MoveFocusByTab(msg.hwnd, GetKeyState(VK_SHIFT) < 0)) {
+    if (Layer.producedCode != 0 && Layer.windowEvents.size() < kMaxQueuedEvents) {
+      Layer.windowEvents.push_back({Layer.producedCode, Layer.producedWindow, Layer.producedSource});
+    }
+    Layer.producedCode = 0;
+    Layer.lastWindowId = WindowIdOfHandle(msg.hwnd);
+    return kEventKeyDown;
+  }
+  const std::size_t queuedBefore = Layer.windowEvents.size();
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+  // A window event that came as a message of its own (a posted WM_CLOSE, a
+  // WM_PAINT) is handed out once: as that message.
+  if (Layer.windowEvents.size() > queuedBefore &&
+      Layer.windowEvents.back().code == static_cast<int>(msg.message) &&
+      Layer.windowEvents.back().window == Layer.lastWindowId) {
+    Layer.windowEvents.pop_back();
   }
   if (Layer.producedCode != 0) {
     Layer.lastSourceId = Layer.producedSource;
