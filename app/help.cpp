@@ -2,8 +2,6 @@
 // box. Neither changes the log or the cursor.
 #include "app/app.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <string>
 
@@ -20,21 +18,6 @@ constexpr int kHelpPictureId = 0;
 constexpr int kHelpPictureControl = 1;
 constexpr char kHelpPictureName[] = "CORVANE.BMP";
 constexpr char kInstalledPictureFolder[] = "../share/corvane/";  // from the program's folder
-
-// The folder of the running program, Windows-1251, with a trailing "/";
-// empty when it cannot be found or named in the code page.
-std::string ProgramFolder() {
-  std::array<char, 4096> buffer{};
-  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return {};
-  std::string path(buffer.data(), static_cast<std::size_t>(length));
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  path.resize(slash + 1);
-  bool lossless = true;
-  std::string folder = cp1251::FromUtf8(path, &lossless);
-  return lossless ? folder : std::string();
-}
 
 // CORVANE.BMP in the current folder, else beside the program, else in the
 // share folder of an installed program (<prefix>/bin/corvane finds

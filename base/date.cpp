@@ -150,8 +150,12 @@ DateValue SystemDateValue(bool utc) {
   clock_gettime(CLOCK_REALTIME, &now);  // whole seconds: the fraction is dropped
   const time_t seconds = now.tv_sec;
   tm fields{};
-  const tm* got = utc ? gmtime_r(&seconds, &fields) : localtime_r(&seconds, &fields);
-  if (got == nullptr) return InvalidDate;
+#ifdef _WIN32
+  const bool got = (utc ? gmtime_s(&fields, &seconds) : localtime_s(&fields, &seconds)) == 0;
+#else
+  const bool got = (utc ? gmtime_r(&seconds, &fields) : localtime_r(&seconds, &fields)) != nullptr;
+#endif
+  if (!got) return InvalidDate;
   return DateFromParts(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
                        fields.tm_min, fields.tm_sec > 59 ? 59 : fields.tm_sec);
 }

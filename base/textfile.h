@@ -1,7 +1,8 @@
 // Buffered text-file lines under small file numbers: one 4096-byte buffer per
 // open file, lines read back with CR, LF or CR LF ends (a zero byte also ends
 // a line), texts written byte for byte. Paths are Windows-1251 and are
-// converted to the system's encoding only when handed to the OS.
+// converted to the system's encoding (UTF-8 on Linux, UTF-16 on Windows) only
+// when handed to the OS, by the system's half of the layer (file_system.h).
 //
 // Besides the plain create/write/close, a file can be written as a
 // replacement: the bytes go to a temporary file beside the target, and
@@ -49,9 +50,9 @@ int CreateReplacementFile(int number, std::string_view path);
 // was written in place.
 bool CommitTextFile(int number, bool* inPlace = nullptr);
 
-// The system-encoding (UTF-8) form of a Windows-1251 path; false when the
-// path cannot be represented (it then fails like a missing file).
-bool SystemPath(std::string_view path, std::string* out);
+// The folder of the running program, Windows-1251, ending in its separator;
+// empty when it cannot be found or named in the code page.
+std::string ProgramFolder();
 bool FileExists(std::string_view path);
 // True when both paths name one existing file (links followed, any folder
 // spelling).
@@ -70,8 +71,8 @@ bool CanReplaceFile(std::string_view path);
 // True when a new file may be made in the folder that holds `path`.
 bool FolderTakesNewFiles(std::string_view path);
 
-// Ownership of a file among running copies of the program: an advisory lock
-// (flock) on "<file>.lock" beside it, or, where no lock file can be made
+// Ownership of a file among running copies of the program: a lock (flock on
+// Linux, LockFileEx on Windows) on "<file>.lock" beside it, or, where no lock file can be made
 // there, on the file itself. The system drops it when the process ends, in
 // any way, so a crash leaves no stale lock; a lock file left behind holds
 // nothing. Links are followed, so two names of one file share its lock.

@@ -51,10 +51,12 @@ void AppendQsoLine(std::string& out, const QsoRecord& record, std::string_view c
   std::memcpy(line, "QSO: ", 5);
   const std::string_view time = Field(record, kColTime);
   char hhmm[4];
-  std::size_t hhmmLength = 0;
-  for (std::size_t i = 0; i < time.size() && i < 2; ++i) hhmm[hhmmLength++] = time[i];
-  const std::size_t tail = time.size() < 2 ? time.size() : 2;
-  for (std::size_t i = time.size() - tail; i < time.size(); ++i) hhmm[hhmmLength++] = time[i];
+  const std::size_t half = time.size() < 2 ? time.size() : 2;
+  if (half > 0) {
+    std::memcpy(hhmm, time.data(), half);
+    std::memcpy(hhmm + half, time.data() + (time.size() - half), half);
+  }
+  const std::size_t hhmmLength = 2 * half;
   char* at = line + 5;
   at = PutField(at, Field(record, kColBand), 6);
   at = PutField(at, Field(record, kColMode), 3);
