@@ -25,6 +25,14 @@ Control* FindControl(int controlId) {
 
 Control* ControlOfHandle(HWND hwnd, int* controlId) {
   if (hwnd == nullptr) return nullptr;
+  // The native id is the low 16 bits of ours: the common case is one look-up
+  // (every grid cell asks for its colours at each repaint).
+  const int nativeId = GetDlgCtrlID(hwnd);
+  if (const auto found = Layer.controls.find(nativeId);
+      found != Layer.controls.end() && found->second.hwnd == hwnd) {
+    if (controlId) *controlId = nativeId;
+    return &found->second;
+  }
   for (auto& [id, control] : Layer.controls) {
     if (control.hwnd == hwnd) {
       if (controlId) *controlId = id;

@@ -1,0 +1,135 @@
+#!/bin/bash
+# The Windows program (corvane.exe) under Wine on the Windows tests' private
+# X server: started in an empty folder it writes corvane.ini byte for byte as
+# the Linux program does; its main window has the 798 x 530 client area with
+# the menu bar inside it; the screenshot shows the blue headers, the black
+# grid and the green current cell; a report with a Cyrillic name, named in
+# corvane.ini, is opened at start-up, and a contact typed with real key
+# presses reaches it byte for byte as on Linux; the close button ends the
+# program with code 0.
+#
+# usage: main_window_test.sh <corvane.exe> <wine-session-state> <artefacts-dir>
+# The session (tests/win32/wine_session.sh) must have been started.
+set -u
+
+WINE_LIB_DIR=$(cd "$(dirname "$0")" && pwd)
+XVFB_DIR="$WINE_LIB_DIR/../xvfb"
+SESSION="$WINE_LIB_DIR/../win32/wine_session.sh"
+STATE=$(realpath -m "${2:-}")
+source "$XVFB_DIR/lib.sh" || { echo "FAIL: $XVFB_DIR/lib.sh is missing"; exit 1; }
+xvfb_test_init wine_main_window_test "$1" "" "${3:-}"
+[ -s "$STATE/display" ] || { echo "FAIL: no Wine session in $STATE"; exit 1; }
+# The session's server, not one of our own.
+export DISPLAY
+DISPLAY=$(cat "$STATE/display")
+export TZ=UTC
+export LC_NUMERIC=C
+
+# start_wine_program: corvane.exe in $WORK/run under the session's Wine.
+start_wine_program() {
+  START_NS=$(date +%s%N)
+  (cd "$WORK/run" && exec bash "$SESSION" "$STATE" run "$CORVANE") >>"$WORK/corvane.log" 2>&1 &
+  APP_PID=$!
+}
+
+# Main window geometry: Wine draws the frame itself, so the X window is the
+# outer window; the client area is its bottom 530 rows inside the frame.
+OUTER_X=0 OUTER_Y=0 OUTER_W=0 OUTER_H=0 BORDER=0
+measure_main_window() {
+  read -r OUTER_X OUTER_Y OUTER_W OUTER_H <<<"$(window_geometry "$WINDOW")"
+  BORDER=$(((OUTER_W - MAIN_W) / 2))
+  WIN_X=$((OUTER_X + BORDER))
+  WIN_Y=$((OUTER_Y + OUTER_H - BORDER - MAIN_H))
+}
+
+# The Linux program's corvane.ini of a first start: the bytes its own tests
+# expect (tests/settings_test.cpp, kDefaultFile).
+expected_first_ini() {
+  "$PYTHON" - "$WINE_LIB_DIR/../settings_test.cpp" <<'PYTHON'
+import ast, re, sys
+source = open(sys.argv[1], encoding="utf-8").read()
+body = re.search(r"kDefaultFile =\s*(.*?);", source, re.S).group(1)
+text = "".join(ast.literal_eval(part) for part in re.findall(r'"(?:[^"\\]|\\.)*"', body))
+sys.stdout.buffer.write(text.encode("ascii"))
+PYTHON
+}
+
+# ---- run 1: the first start in an empty folder ------------------------------
+start_wine_program
+if ! wait_main_window; then
+  fail "no window titled 'Corvane v7.0'"
+  cat "$WORK/corvane.log"
+  finish_test
+fi
+measure_main_window
+STARTUP_MS=$(xhelper wait-green "$((WIN_X + 233))" "$((WIN_Y + 25))" "$((WIN_Y + 90))" "$START_NS" 10000)
+[ -n "$STARTUP_MS" ] && pass "green current cell after $STARTUP_MS ms" || fail "no green current cell within 10 s"
+expected_first_ini >"$WORK/expected.ini"
+if cmp -s "$WORK/expected.ini" "$WORK/run/corvane.ini"; then
+  pass "corvane.ini of the first start is byte for byte the Linux program's"
+else
+  fail "corvane.ini differs from the Linux program's"
+  diff <(od -c "$WORK/expected.ini") <(od -c "$WORK/run/corvane.ini") | head -20
+fi
+
+DX=$(((SCREEN_W - OUTER_W) / 2))
+DY=$(((SCREEN_H - OUTER_H) / 2))
+if [ "$OUTER_X" = "$DX" ] && [ "$OUTER_Y" = "$DY" ]; then
+  pass "main window ${OUTER_W} x ${OUTER_H} centred at $OUTER_X,$OUTER_Y"
+else
+  fail "main window ${OUTER_W} x ${OUTER_H} at $OUTER_X,$OUTER_Y, not centred"
+fi
+sleep 1 # the first timer tick has written the station box
+shot start
+keep_window_shot start wine-main-window "$OUTER_X" "$OUTER_Y" "$OUTER_W" "$OUTER_H"
+# The blue time header stands 6 px below the menu bar: found there, the bar
+# is inside the 530 rows that end at the bottom frame.
+measure_menu_bar start
+check start "185:8:0,0,255:blue header 'Позывной'" "12:8:0,0,255:blue header 'Время'" \
+  "552:8:0,221,0:informer header" "12:42:0,0,0:black grid cell row 2 column 1" \
+  "300:460:0,0,0:black grid cell row 30 column 5" "186:27:0,255,0:green current cell row 1 column 4" \
+  "280:37:0,255,0:green current cell, far corner" "287:27:0,0,0:black cell row 1 column 5" \
+  "553:27:0,85,0:informer cell" "554:484:255,204,204:station box"
+
+# The close button of the frame Wine draws: its top right corner.
+xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
+wait_exit "the close button"
+
+# ---- run 2: a report with a Cyrillic name opened at start-up ----------------
+REPORT_NAME=$(printf 'Отчёт тест.cbr')
+REPORT="$WORK/run/$REPORT_NAME"
+# corvane.ini holds the Windows path in Windows-1251.
+WIN_PATH="Z:$(tr '/' '\\' <<<"$REPORT")"
+printf '[Main]\r\nFile = %s\r\n' "$(iconv -f UTF-8 -t CP1251 <<<"$WIN_PATH" | tr -d '\n')" \
+  >"$WORK/run/corvane.ini"
+"$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" write "$REPORT"
+
+start_wine_program
+if ! wait_main_window; then
+  fail "second start: no window"
+  cat "$WORK/corvane.log"
+  finish_test
+fi
+measure_main_window
+wait_opened_report "the report with a Cyrillic name" || finish_test
+sleep 0.5
+focus_main
+xdotool type --delay 60 "r"
+"$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" keystroke "$REPORT" 5 &&
+  pass "the first keystroke rewrote the Cyrillic-named report whole" || FAILURES=$((FAILURES + 1))
+xdotool key --delay 60 BackSpace
+xdotool type --delay 60 "rz9zz"
+xdotool key --delay 60 Tab
+xdotool type --delay 60 "599042"
+BEFORE_DATE=$(date -u +%Y-%m-%d) BEFORE_TIME=$(date -u +%H%M)
+xdotool key --delay 60 Return
+sleep 0.3
+AFTER_DATE=$(date -u +%Y-%m-%d) AFTER_TIME=$(date -u +%H%M)
+"$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" contact "$REPORT" 5 "$BEFORE_DATE,$AFTER_DATE" \
+  "$BEFORE_TIME,$AFTER_TIME" || FAILURES=$((FAILURES + 1))
+shot contact
+xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
+wait_exit "the close button after the contact"
+
+keep_shots wine- start
+finish_test
