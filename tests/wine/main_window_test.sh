@@ -113,20 +113,29 @@ fi
 measure_main_window
 wait_opened_report "the report with a Cyrillic name" || finish_test
 sleep 0.5
+cp "$REPORT" "$WORK/original.cbr"
+# Page Down goes to the entry row, Tab to its call sign.
 focus_main
+xdotool key --delay 60 Next Tab
 xdotool type --delay 60 "r"
 "$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" keystroke "$REPORT" 5 &&
   pass "the first keystroke rewrote the Cyrillic-named report whole" || FAILURES=$((FAILURES + 1))
-xdotool key --delay 60 BackSpace
-xdotool type --delay 60 "rz9zz"
+if cmp -s "$REPORT.bak" "$WORK/original.cbr"; then
+  pass "the report as opened is kept as '$REPORT_NAME.bak'"
+else
+  fail "no '$REPORT_NAME.bak' with the original bytes beside the report"
+fi
+# The stamps fall in this minute or the next.
+NOW=$(date +%s)
+DATES="$(date -u -d "@$NOW" +%Y-%m-%d),$(date -u -d "@$((NOW + 60))" +%Y-%m-%d)"
+TIMES="$(date -u -d "@$NOW" +%H%M),$(date -u -d "@$((NOW + 60))" +%H%M)"
+xdotool type --delay 60 "z9zz"
 xdotool key --delay 60 Tab
 xdotool type --delay 60 "599042"
-BEFORE_DATE=$(date -u +%Y-%m-%d) BEFORE_TIME=$(date -u +%H%M)
-xdotool key --delay 60 Return
-sleep 0.3
-AFTER_DATE=$(date -u +%Y-%m-%d) AFTER_TIME=$(date -u +%H%M)
-"$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" contact "$REPORT" 5 "$BEFORE_DATE,$AFTER_DATE" \
-  "$BEFORE_TIME,$AFTER_TIME" || FAILURES=$((FAILURES + 1))
+xdotool key Return
+"$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" contact "$REPORT" 5 "$DATES" "$TIMES" ||
+  FAILURES=$((FAILURES + 1))
+settle
 shot contact
 xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
 wait_exit "the close button after the contact"
