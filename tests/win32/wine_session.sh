@@ -86,6 +86,15 @@ start_session() {
   export DISPLAY
   wine_environment
   wine_ru wineboot -i >"$STATE/wineboot.log" 2>&1 || { echo "wine_session: wineboot failed" >&2; return 1; }
+  # Wine's own fonts (Courier with Cyrillic, Marlett for the caption buttons)
+  # belong in the prefix's Fonts folder; a wineboot without the 32-bit half
+  # leaves it empty, and every face would then fall back to one sans font.
+  local fonts=$PREFIX/drive_c/windows/Fonts data
+  for data in /usr/share/wine/fonts /usr/lib/wine/fonts; do
+    if [ -d "$data" ] && [ -d "$fonts" ] && [ -z "$(ls -A "$fonts")" ]; then
+      ln -s "$data"/* "$fonts"/
+    fi
+  done
   # Without a window manager Wine draws the frames itself.
   wine_ru wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
