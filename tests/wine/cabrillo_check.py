@@ -5,6 +5,7 @@ the Linux program writes it (fixed columns, CR LF, no byte-order mark).
 usage: cabrillo_check.py write <file>
        cabrillo_check.py keystroke <file> <seconds>
        cabrillo_check.py contact <file> <seconds> <dates,...> <hhmm,...>
+       cabrillo_check.py entry-letter <file> <seconds> <letter>
 """
 import sys
 import time
@@ -78,6 +79,20 @@ def main(argv):
         print("  expected, for instance:")
         show(wanted[0])
         return 1
+    if command == "entry-letter":  # the entry row after the contact got this one letter
+        letter = argv[4]
+        with open(path, "rb") as file:
+            lines = file.read().split(b"\r\n")
+        wanted = []
+        # Typed into the current cell: the call sign or the received exchange.
+        for call, received in ((letter, ""), ("", letter)):
+            entry = qso("3500", "CW", "", "", "599004", call, received).encode("ascii")
+            wanted.append(b"\r\n".join(lines[:-3] + [entry] + lines[-2:]))
+        data, ok = wait_for(path, wanted, float(argv[3]))
+        if not ok:
+            print("FAIL: the entry row did not get the letter %s; the report holds:" % letter)
+            show(data)
+        return 0 if ok else 1
     sys.exit("unknown command " + command)
 
 

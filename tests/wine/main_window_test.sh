@@ -3,10 +3,11 @@
 # X server: started in an empty folder it writes corvane.ini byte for byte as
 # the Linux program does; its main window has the 798 x 530 client area with
 # the menu bar inside it; the screenshot shows the blue headers, the black
-# grid and the green current cell; a report with a Cyrillic name, named in
-# corvane.ini, is opened at start-up, and a contact typed with real key
-# presses reaches it byte for byte as on Linux; the close button ends the
-# program with code 0.
+# grid and the green current cell, and a click on a cell selects it; a report
+# with a Cyrillic name, named in corvane.ini, is opened at start-up, a contact
+# typed with real key presses reaches it byte for byte as on Linux, and Alt
+# pressed alone leaves the keys to the grid; the close button ends the program
+# with code 0.
 #
 # usage: main_window_test.sh <corvane.exe> <wine-session-state> <artefacts-dir>
 # The session (tests/win32/wine_session.sh) must have been started.
@@ -91,6 +92,13 @@ check start "185:8:0,0,255:blue header 'Позывной'" "12:8:0,0,255:blue he
   "280:37:0,255,0:green current cell, far corner" "287:27:0,0,0:black cell row 1 column 5" \
   "553:27:0,85,0:informer cell" "554:484:255,204,204:station box"
 
+# A click on a grid cell (a label) reaches the program as WM_LBUTTONDOWN at
+# its client position: row 1, column 6 becomes current.
+xdotool mousemove "$(sx 420)" "$(sy 30)" click 1
+settle
+shot click
+check click "388:27:0,255,0:click on row 1 column 6 selects it" "186:27:0,0,0:row 1 column 4 no longer current"
+
 # The close button of the frame Wine draws: its top right corner.
 xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
 wait_exit "the close button"
@@ -136,6 +144,12 @@ xdotool key Return
 "$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" contact "$REPORT" 5 "$DATES" "$TIMES" ||
   FAILURES=$((FAILURES + 1))
 settle
+# Alt pressed and released alone leaves the keyboard to the grid: the next
+# letter goes into the new entry row.
+xhelper keys +64 -64
+xdotool type --delay 60 "k"
+"$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" entry-letter "$REPORT" 5 K &&
+  pass "after Alt alone a letter still reaches the grid" || FAILURES=$((FAILURES + 1))
 shot contact
 xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
 wait_exit "the close button after the contact"
