@@ -228,6 +228,25 @@ TEST_F(LayerTest, ColouredControlsAnswerWithTheirBrushAndColours) {
   DeleteDC(dc);
 }
 
+TEST_F(LayerTest, GroupFramesLieUnderTheControlsTheyFrame) {
+  OpenDialog();
+  CreateGroupFrame(80, 10, 10, 200, 100, "до"_cp);  // made before its controls
+  CreateCheckBox(81, 20, 30, 100, 20, "a");
+  CreateRadioOption(82, 20, 130, 100, 20, "b");
+  CreateGroupFrame(83, 10, 110, 200, 100, "после"_cp);  // made after them
+  CreateLabel(84, 20, 60, 100, 15, "c", 0);
+  const struct {
+    int id;
+    POINT inside;
+  } kCases[] = {{81, {30, 35}}, {82, {30, 135}}, {84, {30, 65}}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.id);
+    // The topmost child at the point, by z-order alone.
+    EXPECT_EQ(ChildWindowFromPointEx(WindowHwnd(1), c.inside, CWP_SKIPINVISIBLE),
+              ControlHwnd(c.id));
+  }
+}
+
 TEST_F(LayerTest, RadioOptionsCreatedInARowFormAGroup) {
   OpenDialog();
   CreateRadioOption(40, 0, 0, 80, 20, "a");

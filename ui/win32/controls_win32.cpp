@@ -141,6 +141,10 @@ Control* AddControl(int id, ControlKind kind, const wchar_t* windowClass, DWORD 
       x, y, std::max(width, 0), std::max(height, 0), window->hwnd,
       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id & 0xFFFF)), Layer.instance, nullptr);
   if (!hwnd) return nullptr;
+  // Group frames stay under every other control, whenever either was made:
+  // a frame above a control would hide it (controls clip their siblings).
+  SetWindowPos(hwnd, kind == ControlKind::GroupFrame ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const HFONT font =
       Layer.defaultFont ? Layer.defaultFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -286,12 +290,7 @@ void CreateDropDownList(int id, int x, int y, int width, int height) {
 }
 
 void CreateGroupFrame(int id, int x, int y, int width, int height, std::string_view text) {
-  Control* frame = AddControl(id, ControlKind::GroupFrame, L"BUTTON", BS_GROUPBOX, 0, x, y, width,
-                              height, text);
-  // Under the controls it frames, whenever they were made.
-  if (frame) {
-    SetWindowPos(frame->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
+  AddControl(id, ControlKind::GroupFrame, L"BUTTON", BS_GROUPBOX, 0, x, y, width, height, text);
 }
 
 void CreateRadioOption(int id, int x, int y, int width, int height, std::string_view text) {
