@@ -6,8 +6,8 @@
 # grid and the green current cell, and a click on a cell selects it; a report
 # with a Cyrillic name, named in corvane.ini, is opened at start-up, a contact
 # typed with real key presses reaches it byte for byte as on Linux, and Alt
-# pressed alone leaves the keys to the grid; the close button ends the program
-# with code 0.
+# pressed alone leaves the keys to the grid, as does the About box once it is
+# answered; the close button ends the program with code 0.
 #
 # usage: main_window_test.sh <corvane.exe> <wine-session-state> <artefacts-dir>
 # The session (tests/win32/wine_session.sh) must have been started.
@@ -150,6 +150,25 @@ xhelper keys +64 -64
 xdotool type --delay 60 "k"
 "$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" entry-letter "$REPORT" 5 K &&
   pass "after Alt alone a letter still reaches the grid" || FAILURES=$((FAILURES + 1))
+# The About box from "Помощь"; once it is answered the keyboard is the grid's
+# again.
+xdotool mousemove "$((WIN_X + 185))" "$((WIN_Y + MENU_H / 2))" click 1
+sleep 0.5
+xdotool mousemove "$((WIN_X + 207))" "$((WIN_Y + MENU_H / 2 + 47))" click 1
+ABOUT=$(find_window '^О программе$' 5)
+if [ -n "$ABOUT" ]; then
+  pass "the About box opens from the menu"
+  shot about
+  timeout 5 xdotool windowfocus --sync "$ABOUT" >/dev/null 2>&1
+  xdotool key Return
+  window_gone '^О программе$' 5 && pass "Enter answers the About box" || fail "the About box stayed"
+  sleep 0.3
+  xdotool type --delay 60 "q"
+  "$PYTHON" "$WINE_LIB_DIR/cabrillo_check.py" entry-letter "$REPORT" 5 KQ &&
+    pass "after the About box the keys reach the grid again" || FAILURES=$((FAILURES + 1))
+else
+  fail "no About box from the menu"
+fi
 shot contact
 xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
 wait_exit "the close button after the contact"
