@@ -75,6 +75,9 @@ struct Win32Layer {
   HINSTANCE instance = nullptr;
   HICON icon = nullptr;          // the program's icon, or the system's application icon
   std::array<AppWindow, kMaxWindows> windows{};
+  // The control that had the focus when each window was deactivated: it
+  // gets the focus back when the window is activated again.
+  std::array<HWND, kMaxWindows> focusBeforeDeactivation{};
   std::map<int, Control> controls;  // control id -> control
   int parentWindow = -1;            // window of SetControlParent, -1 for none
   long creations = 0;               // serial of the last control created

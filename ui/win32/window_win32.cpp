@@ -144,9 +144,6 @@ bool RefuseKeyMenu(HWND hwnd, LPARAM key) {
   return true;
 }
 
-// Focus within a window that is deactivated comes back when it is activated.
-std::array<HWND, kMaxWindows> FocusBeforeDeactivation{};
-
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const int windowId = WindowIdOfHandle(hwnd);
   switch (message) {
@@ -165,7 +162,7 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_ACTIVATE:
       QueueWindowEvent(kEventActivate, windowId);
       if (windowId >= 0) {
-        HWND& remembered = FocusBeforeDeactivation[static_cast<std::size_t>(windowId)];
+        HWND& remembered = Layer.focusBeforeDeactivation[static_cast<std::size_t>(windowId)];
         if (LOWORD(wParam) == WA_INACTIVE) {
           const HWND focus = GetFocus();
           remembered = focus && IsChild(hwnd, focus) ? focus : nullptr;
@@ -251,7 +248,6 @@ void ShutdownWindowLayer() {
   for (const HBITMAP picture : Layer.retiredPictures) DeleteObject(picture);
   UnregisterClassW(kWindowClass, Layer.instance);
   Layer = {};
-  FocusBeforeDeactivation = {};
 }
 
 NativeHandle OpenAppWindow(int id, int x, int y, int width, int height, std::string_view title,
@@ -303,7 +299,7 @@ void CloseAppWindow(int id) {
   }
   const HWND hwnd = window->hwnd;
   *window = AppWindow{};
-  FocusBeforeDeactivation[static_cast<std::size_t>(id)] = nullptr;
+  Layer.focusBeforeDeactivation[static_cast<std::size_t>(id)] = nullptr;
   DestroyWindow(hwnd);  // the menu bar goes with it
   // Nothing of a closed window is handed out any more.
   std::erase_if(Layer.windowEvents, [id](const WindowEvent& event) { return event.window == id; });
