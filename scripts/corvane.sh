@@ -3,6 +3,7 @@
 #   scripts/corvane.sh run    build the program and its help picture, start it here
 #   scripts/corvane.sh test   build (normal, sanitizer and fuzz builds) and run every test
 #   scripts/corvane.sh package   build the Debian package build/corvane_<version>_<arch>.deb
+#   scripts/corvane.sh windows   cross-build build-win32/corvane.exe and run its tests under Wine
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mode="${1:-run}"
@@ -31,9 +32,20 @@ test_packages=(xvfb xdotool x11-xkb-utils x11-utils imagemagick python3 faketime
   desktop-file-utils libhamlib-utils)
 # dpkg-shlibdeps finds the package's library dependencies.
 package_packages=(dpkg-dev)
+# The Windows program: mingw-w64's cross compilers, and Wine to test it.
+windows_packages=(g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick
+  locales)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+}
+
+# The Windows program, with the icon and help picture that the Linux build's
+# tools draw.
+build_windows() {
+  cmake --build "$here/build" -j "$jobs" --target program_icon help_picture
+  cmake --preset win32 -S "$here" -DCORVANE_HOST_BUILD="$here/build" >/dev/null
+  cmake --build "$here/build-win32" -j "$jobs"
 }
 
 # Runs one CTest tree to its end; remembers it when anything failed.
@@ -69,8 +81,16 @@ case "$mode" in
     cmake --build "$here/build" -j "$jobs" --target corvane help_picture program_icon manual_page
     (cd "$here/build" && cpack -G DEB)
     ;;
+  windows)
+    install_packages "${build_packages[@]}" "${windows_packages[@]}"
+    configure_normal
+    build_windows
+    run_suite "Windows build under Wine" "$here/build-win32"
+    [ "${#failed_suites[@]}" -eq 0 ] || exit 1
+    ;;
   test)
-    install_packages "${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}"
+    install_packages "${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}" \
+      "${windows_packages[@]}"
     configure_normal
     cmake --build "$here/build" -j "$jobs"
     cmake -S "$here" -B "$here/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -79,9 +99,11 @@ case "$mode" in
     cmake -S "$here" -B "$here/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_COMPILER=clang++ -DCORVANE_FUZZ=ON -DCORVANE_QT=OFF >/dev/null
     cmake --build "$here/build-fuzz" -j "$jobs"
+    build_windows
     run_suite "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)" "$here/build-sanitize"
     run_suite "normal build, Qt backend and real-display tests" "$here/build"
     run_suite "fuzz build (libFuzzer, a short run of each target on its seeds)" "$here/build-fuzz"
+    run_suite "Windows build under Wine" "$here/build-win32"
     if [ "${#failed_suites[@]}" -gt 0 ]; then
       printf 'FAILED: %s\n' "${failed_suites[@]}" >&2
       exit 1
@@ -89,7 +111,7 @@ case "$mode" in
     echo "All test suites passed."
     ;;
   *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|package|windows" >&2
     exit 2
     ;;
 esac

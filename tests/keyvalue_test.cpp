@@ -1,12 +1,10 @@
 // The key-value settings document: parsing, lookups, write-out.
 #include "base/keyvalue.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -151,7 +149,7 @@ TEST_F(KeyValueTest, FailuresWriteNothing) {
   EXPECT_FALSE(PathExists("no"));
   // A folder, a file too large, a file of too many lines: each reads like a
   // missing file, and a later change does not overwrite it.
-  ASSERT_EQ(mkdir("folder", 0777), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("folder"));
   std::string many;
   for (int i = 0; i < 70000; ++i) many += "k\n";
   WriteFileBytes("many.ini", many);

@@ -245,10 +245,10 @@ TEST_F(ProgramTest, OpenAndNewTakeTheChosenPath) {
     Report.BackedUpFile = c.file != nullptr ? cp1251::FromUtf8(c.file) : "";
     Report.WriteFailed = true;
     fs::remove("corvane.ini");
-    const fs::path disk(c.onDisk);  // UTF-8 bytes, as the system names files
+    const fs::path disk = Utf8Path(c.onDisk);
     if (disk.has_parent_path()) fs::create_directories(disk.parent_path());
-    WriteFileBytes(disk.string(), original);
-    fs::remove(disk.string() + ".bak");
+    WriteFileBytes(disk, original);
+    fs::remove(fs::path(disk) += ".bak");
     if (*c.chosen != '\0') headless::QueueFileAnswer(cp1251::FromUtf8(c.chosen));
     c.open ? OpenReport() : NewReport();
     RunBeforeWaitHook();  // the main loop waits again
@@ -281,10 +281,10 @@ TEST_F(ProgramTest, OpenAndNewTakeTheChosenPath) {
     EXPECT_EQ(h.Callsign + "/" + h.ClaimedScore + "/" + h.Soapbox + "/" + h.CreatedBy + "/" +
                   h.Operators[4],
               c.open ? "NEWCALL/99/old soapbox/someone/fourth" : "//old soapbox/someone/fourth");
-    EXPECT_EQ(ReadFileBytes(disk.string()), original);
+    EXPECT_EQ(ReadFileBytes(disk), original);
     StoreAndWait(kColCall, 1, 0, "UA1AAA");
-    EXPECT_EQ(ReadFileBytes(disk.string() + ".bak"), original);
-    EXPECT_EQ(ReadFileBytes(disk.string()), BuildReportText());
+    EXPECT_EQ(ReadFileBytes(fs::path(disk) += ".bak"), original);
+    EXPECT_EQ(ReadFileBytes(disk), BuildReportText());
   }
 }
 

@@ -1,7 +1,8 @@
 // The settings file: its exact bytes after a load and a save, the counts and
 // flags at their edges, and files that are broken or missing.
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <sstream>
@@ -178,6 +179,7 @@ TEST_F(SettingsFileTest, StartUpWithABrokenSettingsFile) {
     const char* after;  // "default": the default file; "folder", "fifo"; "link": via the link
   } kCases[] = {
       {"a folder", [](const std::string&) { fs::create_directory(kSettingsFileName); }, "folder"},
+#ifndef _WIN32
       {"a pipe nobody writes to",
        [](const std::string&) { ASSERT_EQ(mkfifo(kSettingsFileName, 0644), 0); }, "fifo"},
       {"20 MB of junk", [](const std::string& bytes) { WriteFileBytes(kSettingsFileName, bytes); },
@@ -192,6 +194,7 @@ TEST_F(SettingsFileTest, StartUpWithABrokenSettingsFile) {
       {"a link to nothing",
        [](const std::string&) { fs::create_symlink("missing/real.ini", kSettingsFileName); },
        "dangling"},
+#endif
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -1,24 +1,32 @@
 #include "tests/test_support.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
-std::string ReadFileBytes(const std::string& path) {
+std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::filesystem::path Utf8Path(std::string_view utf8) {
+  return std::filesystem::path(
+      std::u8string_view(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
 }
 
 bool PathExists(const std::string& path) { return std::filesystem::exists(path); }
@@ -30,6 +38,19 @@ std::string SamplesFolder() {
   return std::filesystem::is_directory(kSamplesFolder, ec) ? kSamplesFolder : "";
 }
 
+#ifdef _WIN32
+// Windows keeps a file's read-only mark as its attribute, which the standard
+// library sets; a folder's mark keeps no file out, so a folder cannot be closed.
+bool SetWriteLock(const char* path, bool on) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                               on ? std::filesystem::perm_options::remove
+                                  : std::filesystem::perm_options::add,
+                               ec);
+  return !ec;
+}
+#else
 bool SetWriteLock(const char* path, bool on) {
   if (geteuid() != 0) return chmod(path, on ? 0555 : 0755) == 0;
   const int fd = open(path, O_RDONLY | O_NONBLOCK);
@@ -40,6 +61,7 @@ bool SetWriteLock(const char* path, bool on) {
   if (fd >= 0) close(fd);
   return ok;
 }
+#endif
 
 void OpenMainWindowOnly() {
   headless::Reset();
@@ -59,9 +81,15 @@ void RunDialog(void (*dialog)(), int dialogId) {
 
 void TempDirTest::SetUp() {
   oldDir_ = std::filesystem::current_path().string();
-  std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  dir_ = pattern;
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  std::error_code ec;
+  for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+    const auto candidate = std::filesystem::temp_directory_path() /
+                           ("corvane-test-" + std::to_string(random() % 1000000000u));
+    if (std::filesystem::create_directory(candidate, ec)) dir_ = candidate.string();
+  }
+  ASSERT_FALSE(dir_.empty()) << "no temporary folder";
   std::filesystem::current_path(dir_);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,10 @@
 #include "settings/settings.h"
 #include "ui/headless.h"
 
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+// The path named by UTF-8 bytes (a narrow path is in the ANSI code page on Windows).
+std::filesystem::path Utf8Path(std::string_view utf8);
 bool PathExists(const std::string& path);
 
 // The folder of Cabrillo logs written by other programs, set by the build
