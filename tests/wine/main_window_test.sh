@@ -3,7 +3,8 @@
 # X server: started in an empty folder it writes corvane.ini byte for byte as
 # the Linux program does; its main window has the 798 x 530 client area with
 # the menu bar inside it; the screenshot shows the blue headers, the black
-# grid and the green current cell, and a click on a cell selects it; a report
+# grid and the green current cell, a click on a cell selects it, and the
+# help window shows the help picture found beside the program; a report
 # with a Cyrillic name, named in corvane.ini, is opened at start-up, a contact
 # typed with real key presses reaches it byte for byte as on Linux, and Alt
 # pressed alone leaves the keys to the grid, as does the About box once it is
@@ -98,6 +99,34 @@ xdotool mousemove "$(sx 420)" "$(sy 30)" click 1
 settle
 shot click
 check click "388:27:0,255,0:click on row 1 column 6 selects it" "186:27:0,0,0:row 1 column 4 no longer current"
+
+# "Вызов справки" shows the help picture found beside corvane.exe, its own
+# pixels in the 700 x 390 client area of a window centred on the screen.
+PICTURE_FILE="$(dirname "$CORVANE")/CORVANE.BMP"
+xdotool mousemove "$((WIN_X + 185))" "$((WIN_Y + MENU_H / 2))" click 1
+sleep 0.5
+xdotool mousemove "$((WIN_X + 210))" "$((WIN_Y + MENU_H / 2 + 20))" click 1
+HELP=$(find_window '^Справка$' 5)
+if [ -z "$HELP" ]; then
+  fail "no help window from the menu"
+elif [ ! -f "$PICTURE_FILE" ] || ! "$CONVERT" "$PICTURE_FILE" -depth 8 "ppm:$WORK/picture.ppm"; then
+  fail "no help picture beside $CORVANE"
+else
+  sleep 0.5
+  shot help
+  read -r HX HY HW HH <<<"$(window_geometry "$HELP")"
+  HB=$(((HW - 700) / 2))
+  [ "$HX" = "$(((SCREEN_W - HW) / 2))" ] && [ "$HY" = "$(((SCREEN_H - HH) / 2))" ] &&
+    pass "help window $HW x $HH centred" || fail "help window at $HX,$HY ($HW x $HH), not centred"
+  POINTS=()
+  for point in "5 5" "350 195" "690 380" "100 300"; do
+    read -r px py <<<"$point"
+    POINTS+=("$px:$py:$(xhelper colour "$WORK/picture.ppm" "$px" "$py"):help picture pixel $px,$py")
+  done
+  check_at help "$((HX + HB))" "$((HY + HH - HB - 390))" "${POINTS[@]}"
+  xdotool key Escape
+  window_gone '^Справка$' 5 && pass "Escape closes the help window" || fail "the help window stayed"
+fi
 
 # The close button of the frame Wine draws: its top right corner.
 xdotool mousemove "$((OUTER_X + OUTER_W - BORDER - 10))" "$((OUTER_Y + BORDER + 10))" click 1
