@@ -10,8 +10,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <utility>
-#include <vector>
 
 #include "base/cp1251.h"
 #include "base/file_system.h"
@@ -247,26 +245,6 @@ std::string ProgramFolder() {
 
 namespace {
 
-// The owner locks this process holds; a lock number is its index plus one.
-struct OwnerLock {
-  int handle = -1;       // -1: the entry is free
-  std::string key;       // the locked file's full path, system encoding
-  std::string lockFile;  // the lock file to remove at release; "" when the file itself is locked
-};
-struct OwnerLockTable {
-  std::vector<OwnerLock> locks;
-};
-OwnerLockTable Locks;
-
-// The full path a file is known by, links followed; "" when its folder is gone.
-std::string CanonicalPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) != nullptr) return resolved;
-  if (realpath(filesystem::FolderOf(path).c_str(), resolved) == nullptr) return {};
-  const auto slash = path.rfind('/');
-  return std::string(resolved) + "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
-}
-
 // Locks `handle` without waiting: 1 taken, 0 held by another process, -1 error.
 int TryLock(int handle) {
   while (flock(handle, LOCK_EX | LOCK_NB) != 0) {
@@ -285,52 +263,50 @@ bool StillInPlace(int handle, const std::string& path) {
          opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
-int Remember(OwnerLock lock) {
-  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
-    if (Locks.locks[i].handle < 0) {
-      Locks.locks[i] = std::move(lock);
-      return static_cast<int>(i) + 1;
-    }
-  }
-  Locks.locks.push_back(std::move(lock));
-  return static_cast<int>(Locks.locks.size());
-}
-
 }  // namespace
 
-int TakeOwnerLock(std::string_view path) {
-  std::string systemPath;
-  if (!SystemPath(path, &systemPath)) return -1;
-  const std::string key = CanonicalPath(systemPath);
-  if (key.empty()) return -1;
-  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
-    if (Locks.locks[i].handle >= 0 && Locks.locks[i].key == key) return static_cast<int>(i) + 1;
-  }
+namespace filesystem {
+
+SystemString LockKey(const SystemString& path) {
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) != nullptr) return resolved;
+  if (realpath(FolderOf(path).c_str(), resolved) == nullptr) return {};
+  const auto slash = path.rfind('/');
+  return std::string(resolved) + "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+bool SameLockKey(const SystemString& a, const SystemString& b) { return a == b; }
+
+int TakeLock(const SystemString& key, HeldLock* out) {
   const std::string lockFile = key + ".lock";
   for (int attempt = 0; attempt < 8; ++attempt) {
     const int handle = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY,
-                            filesystem::NewFileMode());
+                            NewFileMode());
     if (handle < 0) break;  // no lock file here: lock the file itself
     const int taken = TryLock(handle);
-    if (taken == 1 && StillInPlace(handle, lockFile)) return Remember({handle, key, lockFile});
+    if (taken == 1 && StillInPlace(handle, lockFile)) {
+      *out = {handle, key, lockFile};
+      return 1;
+    }
     close(handle);
-    if (taken == 0) return kLockHeldElsewhere;
-    if (taken < 0) return -1;
+    if (taken != 1) return taken;
   }
-  const int handle = filesystem::OpenRegularFd(key, O_RDONLY);
+  const int handle = OpenRegularFd(key, O_RDONLY);
   if (handle < 0) return -1;
   const int taken = TryLock(handle);
-  if (taken == 1) return Remember({handle, key, {}});
+  if (taken == 1) {
+    *out = {handle, key, {}};
+    return 1;
+  }
   close(handle);
-  return taken == 0 ? kLockHeldElsewhere : -1;
+  return taken;
 }
 
-void ReleaseOwnerLock(int lock) {
-  if (lock <= 0 || static_cast<std::size_t>(lock) > Locks.locks.size()) return;
-  OwnerLock& entry = Locks.locks[static_cast<std::size_t>(lock) - 1];
-  if (entry.handle < 0) return;
+void DropLock(HeldLock& lock) {
   // Removed while still held, so nobody can lock a file that is about to go.
-  if (!entry.lockFile.empty()) unlink(entry.lockFile.c_str());
-  close(entry.handle);
-  entry = {};
+  if (!lock.lockFile.empty()) unlink(lock.lockFile.c_str());
+  close(Fd(lock.file));
+  lock.file = kNoFile;
 }
+
+}  // namespace filesystem

@@ -68,4 +68,22 @@ bool WriteInPlace(FileHandle file, std::string_view bytes);
 // Closes the file and removes the temporary version; the target is untouched.
 void Abandon(Replacement& replacement);
 
+// An owner lock held by this process: on "<file>.lock" beside the file, or,
+// where no lock file can be made there, on the file itself.
+struct HeldLock {
+  FileHandle file = kNoFile;  // kNoFile: none
+  SystemString key;           // the locked file's full path
+  SystemString lockFile;      // removed when the lock goes; empty when the file itself is locked
+};
+// The full path a file is known by for locking (links followed); empty when
+// its folder is gone.
+SystemString LockKey(const SystemString& path);
+// True when two keys name one file (Windows compares names without case).
+bool SameLockKey(const SystemString& a, const SystemString& b);
+// Takes the lock of the file with this key without waiting: 1 taken (*out
+// holds it), 0 held by another process, -1 when no lock can be had.
+int TakeLock(const SystemString& key, HeldLock* out);
+// Lets the lock go and removes its lock file.
+void DropLock(HeldLock& lock);
+
 }  // namespace filesystem

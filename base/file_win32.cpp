@@ -286,29 +286,9 @@ std::string ProgramFolder() {
 
 namespace {
 
-// The owner locks this process holds; a lock number is its index plus one.
-struct OwnerLock {
-  HANDLE handle = INVALID_HANDLE_VALUE;  // INVALID_HANDLE_VALUE: the entry is free
-  std::wstring key;                      // the locked file's full path
-  std::wstring lockFile;                 // removed at release; "" when the file itself is locked
-};
-struct OwnerLockTable {
-  std::vector<OwnerLock> locks;
-};
-OwnerLockTable Locks;
-
 // The lock is one byte at this offset: far past any end, so that it blocks
 // no read or write of the file, which Windows would do for a locked range.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
-
-// The full path a file is known by, "" when it cannot be had.
-std::wstring FullPath(const SystemString& path) {
-  std::vector<wchar_t> buffer(32768);
-  const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()),
-                                        buffer.data(), nullptr);
-  if (length == 0 || length >= buffer.size()) return {};
-  return std::wstring(buffer.data(), length);
-}
 
 // Locks `handle` without waiting: 1 taken, 0 held by another process, -1 error.
 int TryLock(HANDLE handle) {
@@ -321,64 +301,62 @@ int TryLock(HANDLE handle) {
   return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? 0 : -1;
 }
 
-int Remember(OwnerLock lock) {
-  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
-    if (Locks.locks[i].handle == INVALID_HANDLE_VALUE) {
-      Locks.locks[i] = std::move(lock);
-      return static_cast<int>(i) + 1;
-    }
-  }
-  Locks.locks.push_back(std::move(lock));
-  return static_cast<int>(Locks.locks.size());
-}
-
 }  // namespace
 
-int TakeOwnerLock(std::string_view path) {
-  SystemString systemPath;
-  if (!SystemPath(path, &systemPath)) return -1;
-  const std::wstring key = FullPath(systemPath);
-  if (key.empty()) return -1;
-  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
-    if (Locks.locks[i].handle != INVALID_HANDLE_VALUE &&
-        CompareStringOrdinal(Locks.locks[i].key.c_str(), -1, key.c_str(), -1, TRUE) == CSTR_EQUAL)
-      return static_cast<int>(i) + 1;
-  }
+namespace filesystem {
+
+SystemString LockKey(const SystemString& path) {
+  std::vector<wchar_t> buffer(32768);
+  const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()),
+                                        buffer.data(), nullptr);
+  if (length == 0 || length >= buffer.size()) return {};
+  return SystemString(buffer.data(), length);
+}
+
+bool SameLockKey(const SystemString& a, const SystemString& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+int TakeLock(const SystemString& key, HeldLock* out) {
   // A lock file being removed by its last holder refuses the open for a
   // moment; the open is then tried again.
-  const std::wstring lockFile = key + L".lock";
+  const SystemString lockFile = key + L".lock";
   for (int attempt = 0; attempt < 8; ++attempt) {
-    const HANDLE handle = CreateFileW(lockFile.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      filesystem::kShareAll, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(lockFile.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      const bool going = GetLastError() == ERROR_ACCESS_DENIED &&
-                         filesystem::FolderTakesFiles(filesystem::FolderOf(lockFile));
+      const bool going =
+          GetLastError() == ERROR_ACCESS_DENIED && FolderTakesFiles(FolderOf(lockFile));
       if (!going) break;  // no lock file here: lock the file itself
       Sleep(5);
       continue;
     }
     const int taken = TryLock(handle);
-    if (taken == 1) return Remember({handle, key, lockFile});
+    if (taken == 1) {
+      *out = {Ours(handle), key, lockFile};
+      return 1;
+    }
     CloseHandle(handle);
-    return taken == 0 ? kLockHeldElsewhere : -1;
+    return taken;
   }
-  const HANDLE handle = CreateFileW(key.c_str(), GENERIC_READ, filesystem::kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(key.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return -1;
   const int taken = TryLock(handle);
-  if (taken == 1) return Remember({handle, key, {}});
+  if (taken == 1) {
+    *out = {Ours(handle), key, {}};
+    return 1;
+  }
   CloseHandle(handle);
-  return taken == 0 ? kLockHeldElsewhere : -1;
+  return taken;
 }
 
-void ReleaseOwnerLock(int lock) {
-  if (lock <= 0 || static_cast<std::size_t>(lock) > Locks.locks.size()) return;
-  OwnerLock& entry = Locks.locks[static_cast<std::size_t>(lock) - 1];
-  if (entry.handle == INVALID_HANDLE_VALUE) return;
+void DropLock(HeldLock& lock) {
   // Marked for removal while still held, so nobody locks a file about to go;
   // a lock file left behind by a crash holds nothing.
-  if (!entry.lockFile.empty()) DeleteFileW(entry.lockFile.c_str());
-  CloseHandle(entry.handle);
-  entry = {};
+  if (!lock.lockFile.empty()) DeleteFileW(lock.lockFile.c_str());
+  CloseHandle(Native(lock.file));
+  lock.file = kNoFile;
 }
+
+}  // namespace filesystem

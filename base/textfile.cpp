@@ -301,3 +301,49 @@ bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
   return filesystem::FinishReplacement(
       replacement, filesystem::WriteAll(replacement.file, bytes.data(), bytes.size()));
 }
+
+namespace {
+
+// The owner locks this process holds; a lock number is its index plus one.
+struct OwnerLockTable {
+  std::vector<filesystem::HeldLock> locks;
+};
+OwnerLockTable Locks;
+
+int Remember(filesystem::HeldLock lock) {
+  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
+    if (Locks.locks[i].file == kNoFile) {
+      Locks.locks[i] = std::move(lock);
+      return static_cast<int>(i) + 1;
+    }
+  }
+  Locks.locks.push_back(std::move(lock));
+  return static_cast<int>(Locks.locks.size());
+}
+
+}  // namespace
+
+int TakeOwnerLock(std::string_view path) {
+  SystemString systemPath;
+  if (!filesystem::SystemPath(path, &systemPath)) return -1;
+  const SystemString key = filesystem::LockKey(systemPath);
+  if (key.empty()) return -1;
+  for (std::size_t i = 0; i < Locks.locks.size(); ++i) {
+    const filesystem::HeldLock& held = Locks.locks[i];
+    if (held.file != kNoFile && filesystem::SameLockKey(held.key, key)) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+  filesystem::HeldLock lock;
+  const int taken = filesystem::TakeLock(key, &lock);
+  if (taken != 1) return taken == 0 ? kLockHeldElsewhere : -1;
+  return Remember(std::move(lock));
+}
+
+void ReleaseOwnerLock(int lock) {
+  if (lock <= 0 || static_cast<std::size_t>(lock) > Locks.locks.size()) return;
+  filesystem::HeldLock& entry = Locks.locks[static_cast<std::size_t>(lock) - 1];
+  if (entry.file == kNoFile) return;
+  filesystem::DropLock(entry);
+  entry = {};
+}
