@@ -33,8 +33,8 @@ test_packages=(xvfb xdotool x11-xkb-utils x11-utils imagemagick python3 faketime
 # dpkg-shlibdeps finds the package's library dependencies.
 package_packages=(dpkg-dev)
 # The Windows program: mingw-w64's cross compilers, and Wine to test it.
-windows_packages=(g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick
-  locales)
+windows_packages=(g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool x11-utils x11-xkb-utils imagemagick
+  locales python3)
 
 configure_normal() {
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
