@@ -191,6 +191,83 @@ TEST_F(QtLayerTest, SettingTheSameTextOrColourAgainRepaintsNothing) {
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
 }
 
+// What the wait's hook (the rewrite of the report) sees of a label, through
+// the widget itself.
+struct LabelAtHook {
+  QLabel* label = nullptr;
+  QString text;
+  QColor textColour;
+};
+LabelAtHook AtHook;
+
+// A handler's label changes reach the widgets after the hook, before the
+// wait: the report is on the disk before the grid is touched.
+TEST_F(QtLayerTest, LabelChangesReachTheWidgetsAfterTheHookBeforeTheWait) {
+  OpenMainWindow();
+  CreateLabel(90, 10, 6, 50, 18, "RA3A", 0);
+  SetControlColour(90, kColourText, 0x000000);
+  auto* label = static_cast<QLabel*>(ControlWidget(90));  // hands it out settled
+  WindowFrame(0)->show();
+  const struct {
+    const char* name;
+    void (*change)();
+    QString shownText;
+    QColor shownColour;
+  } kCases[] = {
+      {"text", [] { SetControlText(90, "UA9X"); }, QStringLiteral("UA9X"), QColor(0, 0, 0)},
+      {"text colour", [] { SetControlColour(90, kColourText, 0x0000FF); },
+       QStringLiteral("UA9X"), QColor(255, 0, 0)},
+      {"both, twice",
+       [] {
+         SetControlText(90, "R1");
+         SetControlColour(90, kColourText, 0x00FF00);
+         SetControlText(90, "R2");
+       },
+       QStringLiteral("R2"), QColor(0, 255, 0)},
+  };
+  SetBeforeWaitHook([] {
+    AtHook.text = AtHook.label->text();
+    AtHook.textColour = AtHook.label->palette().color(QPalette::WindowText);
+  });
+  AtHook.label = label;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const QString textBefore = label->text();
+    const QColor colourBefore = label->palette().color(QPalette::WindowText);
+    SendKey(WindowFrame(0), Qt::Key_A, 38);  // something for the wait to hand out
+    c.change();
+    WaitForEvent();
+    EXPECT_EQ(AtHook.text, textBefore);
+    EXPECT_EQ(AtHook.textColour, colourBefore);
+    EXPECT_EQ(label->text(), c.shownText);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), c.shownColour);
+    TakeQueued();
+  }
+  SetBeforeWaitHook(nullptr);
+}
+
+// Reading a label back, disabling it, or closing its window while its
+// change waits.
+TEST_F(QtLayerTest, AWaitingLabelIsReadDisabledAndClosedAsSet) {
+  OpenMainWindow();
+  CreateLabel(90, 10, 6, 50, 18, "RA3A", 0);
+  SetControlText(90, "РА9Я"_cp);
+  EXPECT_EQ(GetControlText(90), "РА9Я"_cp);
+  SetControlColour(90, kColourText, 0x0000FF);
+  SetControlDisabled(90, 1);  // greyed, whatever colour waits
+  const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+  EXPECT_EQ(ControlWidget(90)->palette().color(QPalette::Disabled, QPalette::WindowText), grey);
+  EXPECT_EQ(ControlWidget(90)->palette().color(QPalette::Active, QPalette::WindowText),
+            QColor(255, 0, 0));
+  SetControlText(90, "UA9X");
+  CloseAppWindow(0);  // its labels go with their changes
+  OpenMainWindow();
+  CreateLabel(90, 10, 6, 50, 18, "R3", 0);  // the same id again, nothing waiting
+  QCoreApplication::processEvents();
+  EXPECT_EQ(GetControlText(90), "R3");
+  EXPECT_EQ(static_cast<QLabel*>(ControlWidget(90))->text(), QStringLiteral("R3"));
+}
+
 TEST_F(QtLayerTest, FontsAreBoldCourierAtThePointSizes) {
   OpenMainWindow();
   SetControlFont(kSetDefaultFont, LoadFontFace(1, "Courier", 10, kFontBold));
