@@ -1,10 +1,7 @@
 // Controls, fonts, pictures and the menu bar of the Qt backend.
 //
 // Labels are QLabels showing plain text (never rich text), coloured through
-// their palette with an opaque background only when a back colour is set. A
-// label's new text and colours are kept and given to the widget later
-// (SettleLabels): a key's grid changes cost the toolkit more than the key's
-// own work, and the report is written first.
+// their palette with an opaque background only when a back colour is set.
 // Radio options are grouped by the backend itself: options created one after
 // another in a window form a group, any other control in between starts a
 // new one. User actions that Win32 reports to the parent window (a click, a
@@ -57,7 +54,6 @@ void DestroyControlsOf(int windowId) {
 }
 
 QWidget* ControlWidget(int controlId) {
-  SettleLabels();
   Control* control = FindControl(controlId);
   return control ? control->widget : nullptr;
 }
@@ -170,53 +166,7 @@ QFont FontOfHandle(NativeHandle handle, bool& known) {
   return known ? found->second : QApplication::font();
 }
 
-// Gives the widget a text colour or back colour (-1: the toolkit's own).
-void ApplyColour(Control& control, int kind, int32_t colour) {
-  QWidget* widget = control.widget;
-  if (kind == kColourText) {
-    SetRoles(widget, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, colour);
-    MatchDisabledLabelText(control);
-  } else if (kind == kColourBack) {
-    SetRoles(widget, {QPalette::Window, QPalette::Base, QPalette::Button}, colour);
-    // A field paints its own base; the others paint a back colour only when they have one.
-    if (control.kind != ControlKind::TextField && control.kind != ControlKind::TextBox)
-      widget->setAutoFillBackground(colour != -1);
-  }
-  widget->update();
-}
-
-// Gives one label what waits for it.
-void SettleLabel(Control& control) {
-  if (control.textWaits) static_cast<QLabel*>(control.widget)->setText(ToQString(control.labelText));
-  if (control.textColourWaits) ApplyColour(control, kColourText, control.textColour);
-  if (control.backColourWaits) ApplyColour(control, kColourBack, control.backColour);
-  control.textWaits = control.textColourWaits = control.backColourWaits = false;
-}
-
-// Marks a label as waiting. The first waiting label also asks its window to
-// paint, and the event loop to settle: the window's paint request settles
-// first (notify), so that no loop (WaitForEvent's, a dialog's, a test's)
-// paints a stale label, and one that paints nothing still settles.
-void LetLabelWait(int id, Control& control) {
-  if (control.textWaits || control.textColourWaits || control.backColourWaits) return;
-  if (Layer->waitingLabels.empty()) {
-    control.widget->update();
-    QMetaObject::invokeMethod(Layer->app, [] { SettleLabels(); }, Qt::QueuedConnection);
-  }
-  Layer->waitingLabels.push_back(id);
-}
-
 }  // namespace
-
-void SettleLabels() {
-  if (!Layer) return;
-  std::vector<int> waiting;
-  waiting.swap(Layer->waitingLabels);
-  for (const int id : waiting) {
-    if (Control* control = FindControl(id)) SettleLabel(*control);
-  }
-}
-
 }  // namespace qtwindow
 
 using namespace qtwindow;
@@ -327,13 +277,11 @@ void SetControlText(int id, std::string_view text) {
     if (control->labelTextSet && control->labelText == text) return;  // nothing to repaint
     control->labelText.assign(text);
     control->labelTextSet = true;
-    LetLabelWait(id, *control);
-    control->textWaits = true;
-    return;
   }
   const QString value = ToQString(text);
   switch (control->kind) {
     case ControlKind::Label:
+      static_cast<QLabel*>(control->widget)->setText(value);
       break;
     case ControlKind::PushButton:
     case ControlKind::RadioOption:
@@ -356,9 +304,8 @@ void SetControlText(int id, std::string_view text) {
 }
 
 std::string GetControlText(int id) {
-  Control* control = FindControl(id);
+  const Control* control = FindControl(id);
   if (!control) return {};
-  if (control->kind == ControlKind::Label) SettleLabel(*control);  // read back as the widget shows it
   switch (control->kind) {
     case ControlKind::Label:
       return FromQString(static_cast<QLabel*>(control->widget)->text());
@@ -428,7 +375,6 @@ int GetControlValue(int id) {
 void SetControlDisabled(int id, int disabled) {
   Control* control = FindControl(id);
   if (!control) return;
-  if (control->kind == ControlKind::Label) SettleLabel(*control);  // its colours first
   control->widget->setEnabled(disabled == 0);
   MatchDisabledLabelText(*control);
 }
@@ -443,12 +389,17 @@ void SetControlColour(int id, int kind, int32_t colour) {
     if (*last == colour) return;  // the same colour again: nothing to repaint
     *last = colour;
   }
-  if (control->kind == ControlKind::Label && last != nullptr) {
-    LetLabelWait(id, *control);
-    (kind == kColourText ? control->textColourWaits : control->backColourWaits) = true;
-    return;
+  QWidget* widget = control->widget;
+  if (kind == kColourText) {
+    SetRoles(widget, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, colour);
+    MatchDisabledLabelText(*control);
+  } else if (kind == kColourBack) {
+    SetRoles(widget, {QPalette::Window, QPalette::Base, QPalette::Button}, colour);
+    // A field paints its own base; the others paint a back colour only when they have one.
+    if (control->kind != ControlKind::TextField && control->kind != ControlKind::TextBox)
+      widget->setAutoFillBackground(colour != -1);
   }
-  ApplyColour(*control, kind, colour);
+  widget->update();
 }
 
 void SetControlFont(int id, NativeHandle font) {

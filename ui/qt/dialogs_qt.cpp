@@ -126,7 +126,6 @@ std::string AskFileName(bool save, std::string_view title, std::string_view defa
                         std::string_view pattern, int patternIndex) {
   RunBeforeWaitHook();
   if (!Layer) return {};
-  SettleLabels();
   QFileDialog dialog(nullptr, ToQString(title));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -167,7 +166,6 @@ using namespace qtwindow;
 int ShowMessageBox(std::string_view title, std::string_view text, int flags) {
   RunBeforeWaitHook();
   if (!Layer) return 0;
-  SettleLabels();
   const ButtonSet set = ButtonsOf(flags);
   QMessageBox box(IconOf(flags), ToQString(title), ToQString(text), set.buttons);
   box.setTextFormat(Qt::PlainText);

@@ -58,10 +58,6 @@ struct Control {
   bool labelTextSet = false;
   int32_t textColour = -2;
   int32_t backColour = -2;
-  // Labels: which of those the widget has yet to be given (SettleLabels).
-  bool textWaits = false;
-  bool textColourWaits = false;
-  bool backColourWaits = false;
 };
 
 struct AppWindow {
@@ -87,10 +83,6 @@ struct QtLayer {
 
   std::array<AppWindow, kMaxWindows> windows{};
   std::map<int, Control> controls;
-  // Labels whose new text or colours wait to be given to their widgets: a
-  // handler's grid changes are applied after the hook has written the
-  // report, not before, and still before anything is painted.
-  std::vector<int> waitingLabels;
   int parentWindow = -1;             // window of SetControlParent, -1 for none
   std::optional<QFont> defaultFont;  // font of new controls; none: the toolkit's
   bool lastCreatedWasRadio = false;  // radio grouping: what the previous creation made
@@ -125,10 +117,6 @@ Control* FindControl(int controlId);
 void DestroyControl(int controlId);
 void DestroyControlsOf(int windowId);
 void FitMenuBar(AppWindow& window);
-// Gives every waiting label its text and colours. Runs after the hook before
-// each wait, from the event loop (for loops that are not WaitForEvent's) and
-// before a widget is handed out.
-void SettleLabels();
 
 // The standard dialogs disable the other program windows while they are open.
 std::vector<int> DisableEnabledWindows();

@@ -98,7 +98,6 @@ void EnableWindows(const std::vector<int>& windowIds) {
 }
 
 QWidget* WindowFrame(int windowId) {
-  SettleLabels();
   AppWindow* window = OpenWindow(windowId);
   return window ? window->frame : nullptr;
 }
@@ -106,7 +105,6 @@ QWidget* WindowFrame(int windowId) {
 int QueuedEventCount() { return Layer ? static_cast<int>(Layer->queue.size()) : 0; }
 
 QWidget* WindowClient(int windowId) {
-  SettleLabels();
   AppWindow* window = OpenWindow(windowId);
   return window ? window->client : nullptr;
 }
@@ -232,10 +230,6 @@ class LayerApplication : public QApplication {
   using QApplication::QApplication;
 
   bool notify(QObject* receiver, QEvent* event) override {
-    // A window about to paint shows what the labels wait to be given.
-    if (event && (event->type() == QEvent::UpdateRequest || event->type() == QEvent::Expose)) {
-      SettleLabels();
-    }
     if (Layer && receiver && event && receiver->isWidgetType()) {
       auto* widget = static_cast<QWidget*>(receiver);
       switch (event->type()) {
@@ -496,7 +490,6 @@ void StartThreadTimer(int periodMs) {
 int WaitForEvent() {
   RunBeforeWaitHook();
   if (!Layer) return kEventClose;
-  SettleLabels();  // the report first, then the grid
   while (Layer->queue.empty()) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
