@@ -12,7 +12,6 @@
 
 namespace {
 
-using headless::ControlKind;
 
 constexpr int kDialog = 2;
 

@@ -57,7 +57,7 @@ TEST_F(HeadlessTest, IdReuseDestroysAndClosingFreesIds) {
   CreateLabel(90, 0, 0, 1, 1, "keep", 0);
   CreateCheckBox(85, 5, 6, 7, 8, "new");
   ASSERT_NE(headless::Control(85), nullptr);
-  EXPECT_EQ(headless::Control(85)->kind, headless::ControlKind::CheckBox);
+  EXPECT_EQ(headless::Control(85)->kind, ControlKind::CheckBox);
   EXPECT_EQ(headless::Control(85)->flags, 0);
   OpenWindow(3);
   CreateTextField(34, 0, 0, 1, 1, "3");

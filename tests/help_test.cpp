@@ -65,7 +65,7 @@ TEST_F(HelpTest, WindowPictureAndWhatClosesIt) {
     EXPECT_TRUE(headless::Window(kMainWindowId)->disabled);
     const headless::ControlState* p = headless::Control(1);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(std::tuple(p->window, p->kind == headless::ControlKind::Picture, p->x, p->y, p->width,
+    EXPECT_EQ(std::tuple(p->window, p->kind == ControlKind::Picture, p->x, p->y, p->width,
                          p->height),
               std::tuple(kHelpWindowId, true, 0, 0, 700, 390));
     EXPECT_EQ(headless::Picture(0)->file, "CORVANE.BMP");

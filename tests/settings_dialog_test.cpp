@@ -11,7 +11,6 @@
 
 namespace {
 
-using headless::ControlKind;
 
 constexpr int kDialog = 3;
 

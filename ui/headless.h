@@ -10,21 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/control_kind.h"
+
 namespace headless {
 
 inline constexpr int kNewestWindow = -1;  // an event for the newest open window
-
-enum class ControlKind {
-  Label,
-  PushButton,
-  DropDownList,
-  GroupFrame,
-  RadioOption,
-  CheckBox,
-  TextField,
-  Picture,
-  TextBox
-};
 
 struct ControlState {
   int id = 0;

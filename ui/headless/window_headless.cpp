@@ -16,7 +16,6 @@
 
 namespace {
 
-using headless::ControlKind;
 using headless::ControlState;
 using headless::WindowState;
 

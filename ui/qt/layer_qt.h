@@ -17,8 +17,9 @@
 #include <QPixmap>
 #include <QString>
 
-#include "ui/window.h"
+#include "ui/control_kind.h"
 #include "ui/qt/keymap_qt.h"
+#include "ui/window.h"
 
 class QApplication;
 class QMenu;
@@ -33,18 +34,6 @@ inline constexpr std::size_t kMaxQueuedEvents = 65536;  // beyond this, events a
 inline constexpr int kMaxWindowSide = 16384;            // pixels
 inline constexpr int kTimerEventWindow = 0;             // ticks belong to the main window
 inline constexpr char kControlIdProperty[] = "corvaneControlId";
-
-enum class ControlKind {
-  Label,
-  PushButton,
-  DropDownList,
-  GroupFrame,
-  RadioOption,
-  CheckBox,
-  TextField,
-  Picture,
-  TextBox
-};
 
 struct Control {
   QWidget* widget = nullptr;

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/control_kind.h"
 #include "ui/window.h"
 
 namespace win32window {
@@ -31,18 +32,6 @@ inline constexpr int kMaxWindowSide = 16384;          // pixels of the client ar
 inline constexpr int kEventActivate = 13104;          // the activation notice
 inline constexpr int kTimerEventWindow = 0;           // ticks belong to the main window
 inline constexpr wchar_t kWindowClass[] = L"CorvaneWindow";
-
-enum class ControlKind {
-  Label,
-  PushButton,
-  DropDownList,
-  GroupFrame,
-  RadioOption,
-  CheckBox,
-  TextField,
-  Picture,
-  TextBox
-};
 
 struct Control {
   HWND hwnd = nullptr;
