@@ -46,7 +46,8 @@ std::u16string ToUtf16(std::string_view bytes) {
   return out;
 }
 
-std::string FromUtf16(std::u16string_view utf16) {
+std::string FromUtf16(std::u16string_view utf16, bool* lossless) {
+  bool clean = true;
   std::string out;
   out.reserve(utf16.size());
   for (std::size_t i = 0; i < utf16.size(); ++i) {
@@ -57,8 +58,10 @@ std::string FromUtf16(std::u16string_view utf16) {
       ++i;
     }
     const int byte = (cp >= 0xD800 && cp <= 0xDFFF) ? -1 : FromCodePoint(cp);
+    if (byte < 0) clean = false;
     out += byte < 0 ? '?' : static_cast<char>(byte);
   }
+  if (lossless) *lossless = clean;
   return out;
 }
 

@@ -87,8 +87,9 @@ std::string ToUtf8(std::string_view bytes);
 std::string FromUtf8(std::string_view utf8, bool* lossless = nullptr);
 // Windows-1251 bytes to UTF-16 code units (QString-ready).
 std::u16string ToUtf16(std::string_view bytes);
-// UTF-16 code units to Windows-1251, "?" for what the code page lacks.
-std::string FromUtf16(std::u16string_view utf16);
+// UTF-16 code units to Windows-1251, "?" for what the code page lacks. Sets
+// *lossless (when given) to false if that happened.
+std::string FromUtf16(std::u16string_view utf16, bool* lossless = nullptr);
 
 // ---- compile-time literal -------------------------------------------------
 

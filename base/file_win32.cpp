@@ -279,9 +279,10 @@ std::string ProgramFolder() {
   const auto slash = path.find_last_of(u"\\/");
   if (slash == std::u16string::npos) return {};
   path.resize(slash + 1);
-  std::string folder = cp1251::FromUtf16(path);
+  bool lossless = true;
+  std::string folder = cp1251::FromUtf16(path, &lossless);
   // Only a folder whose name the code page can hold is of use.
-  return cp1251::ToUtf16(folder) == path ? folder : std::string();
+  return lossless ? folder : std::string();
 }
 
 namespace {

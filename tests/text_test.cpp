@@ -84,6 +84,9 @@ TEST(Cp1251Test, EveryByteSurvivesBothUnicodeForms) {
     EXPECT_EQ(cp1251::FromUtf8(cp1251::ToUtf8(byte), &lossless), byte);
     EXPECT_TRUE(lossless);
     EXPECT_EQ(cp1251::FromUtf16(cp1251::ToUtf16(byte)), byte);
+    lossless = false;
+    cp1251::FromUtf16(cp1251::ToUtf16(byte), &lossless);
+    EXPECT_TRUE(lossless);
   }
   EXPECT_EQ(cp1251::ToUtf8("\x88\xA8\xB9\xC0\xFF"), "€Ё№Ая");
   EXPECT_EQ(cp1251::ToUtf16("\x88\xA8\xB9\xC0\xFF"), u"€Ё№Ая");
@@ -113,6 +116,11 @@ TEST(Cp1251Test, WhatThePageLacksBecomesQuestionMark) {
   EXPECT_EQ(cp1251::FromUtf16(u"\U0001F600A"), "?A");  // a pair is one character
   // A lone high surrogate, a lone low one, a letter not in the page, a high one at the end.
   EXPECT_EQ(cp1251::FromUtf16(high + u"A" + low + u"\u03A9" + high), "?A???");
+  for (const std::u16string& lacking : {std::u16string(u"\U0001F600"), high, u"\u03A9" + low}) {
+    bool lossless = true;
+    cp1251::FromUtf16(lacking, &lossless);
+    EXPECT_FALSE(lossless);
+  }
 }
 
 }  // namespace

@@ -151,10 +151,10 @@ std::string AskFileName(bool save, std::string_view title, std::string_view defa
     const QFileInfo file(chosen.first());
     if (!file.absoluteDir().exists() || file.fileName().isEmpty()) continue;  // folder must exist
     const std::u16string path = QDir::toNativeSeparators(file.absoluteFilePath()).toStdU16String();
-    const std::string bytes = cp1251::FromUtf16(path);
+    bool lossless = true;
+    const std::string bytes = cp1251::FromUtf16(path, &lossless);
     // A name Windows-1251 cannot write could not be opened again: choose another.
-    if (cp1251::ToUtf16(bytes) != path) continue;
-    return bytes;
+    if (lossless) return bytes;
   }
 }
 

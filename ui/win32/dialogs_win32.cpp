@@ -95,13 +95,10 @@ std::string AskFileName(bool save, std::string_view title, std::string_view defa
     const BOOL chosen = save ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request);
     if (!chosen) return {};
     const std::size_t length = wcsnlen(file.c_str(), kPathBuffer);
-    const std::string bytes = Bytes(file.c_str(), length);
+    bool lossless = true;
+    const std::string bytes = Bytes(file.c_str(), length, &lossless);
     // A name Windows-1251 cannot write could not be opened again: choose another.
-    const std::u16string back = cp1251::ToUtf16(bytes);
-    if (std::equal(back.begin(), back.end(), file.begin(), file.begin() + static_cast<long>(length)) &&
-        back.size() == length) {
-      return bytes;
-    }
+    if (lossless) return bytes;
   }
 }
 

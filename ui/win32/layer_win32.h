@@ -101,7 +101,7 @@ extern Win32Layer Layer;
 
 // Text conversions: Windows-1251 bytes <-> the wide characters of the W calls.
 std::wstring Wide(std::string_view bytes);
-std::string Bytes(const wchar_t* text, std::size_t length);
+std::string Bytes(const wchar_t* text, std::size_t length, bool* lossless = nullptr);
 std::string WindowText(HWND hwnd);
 
 AppWindow* OpenWindow(int windowId);  // nullptr when not open

@@ -30,10 +30,10 @@ std::wstring Wide(std::string_view bytes) {
   return std::wstring(text.begin(), text.end());
 }
 
-std::string Bytes(const wchar_t* text, std::size_t length) {
+std::string Bytes(const wchar_t* text, std::size_t length, bool* lossless) {
   std::u16string units(length, u'\0');
   for (std::size_t i = 0; i < length; ++i) units[i] = static_cast<char16_t>(text[i]);
-  return cp1251::FromUtf16(units);
+  return cp1251::FromUtf16(units, lossless);
 }
 
 std::string WindowText(HWND hwnd) {
