@@ -58,7 +58,7 @@ void DispatchEvent(int code);
 void SettleBeforeWait();
 // At "Выход" or the close button: false when the user chose to go on. A log
 // that holds something typed and reaches no report file is offered to be
-// saved as a new report first.
+// saved as a new report first. Changes not yet written are written first.
 bool ConfirmEnd();
 // The end of the program after its loop: the last rewrite, settings that
 // still wait to be written, the report let go, the windows closed.

@@ -1,7 +1,8 @@
 // Contact entry on the grid: the mouse selection of a cell and every key the
 // grid takes. Fields change only through StoreCell, so the report file follows
-// each key press (rewritten once per key, before the next wait); the view is
-// repainted through RefreshGrid and HighlightCell.
+// the key presses (rewritten before the program next waits: once for all the
+// keys that were already waiting); the view is repainted through RefreshGrid
+// and HighlightCell.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -206,10 +207,6 @@ void CommitRow() {
   StoreCurrent(kColSent, next);
   StoreCurrent(kColReceived, "");
   StoreCurrent(kColPoints, "");
-  // The contact goes to the disk before the grid is redrawn: the event's one
-  // rewrite, made now rather than at the wait, so that a scrolled grid does
-  // not keep it from the disk.
-  FlushReport();
   RefreshGrid(Log.TopOffset);
 }
 

@@ -265,6 +265,9 @@ void SettleBeforeWait() {
 }
 
 bool ConfirmEnd() {
+  // Keys handled just before the request may not be written yet: whether
+  // the log reaches its file is known only once they are.
+  FlushReport();
   const bool reachesFile = !AppSettings.File.empty() && !Report.WriteFailed;
   if (reachesFile || !LogHoldsTyping()) return true;
   const int answer = ShowMessageBox(kTitleText, "Журнал не сохранён в файл. Сохранить?"_cp,

@@ -8,7 +8,8 @@
 // BM_DurableReplaceBaseline is one durable replace of a file of the report's
 // size with plain system calls (temporary file, fsync, rename, fsync of the
 // folder); every benchmark's "x_baseline" counter is its time per iteration
-// divided by the baseline, measured in the same run before the benchmarks.
+// divided by that of replaces timed in the same repetition (see Measure), and
+// "baseline_us" is their mean.
 // A key is what the main loop does with it: the handler, then the work done
 // before the next wait (the rewrite), the release (the duplicate scan) and
 // the next wait again. Where the program was built with Qt, the window layer
@@ -120,12 +121,46 @@ bool DurableReplace(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
+// The median of `runs` durable replaces of the report's size.
+double MeasureBaseline(int runs) {
+  const std::string bytes(Bench.reportSize, 'Q');
+  const std::string path = Bench.folder + "/baseline.bin";
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    DurableReplace(path, bytes);
+    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  std::filesystem::remove(path);
+  std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
+  return times[static_cast<std::size_t>(runs / 2)];
+}
+
 // Runs `step` once per iteration, timed by hand; `between` runs untimed after
-// each step. Sets the ratio to the baseline.
+// each step. The ratio to the durable replace ("x_baseline") is taken from
+// replaces timed in the same repetition, so that the disk's drift over a run
+// moves both alike: for a step that writes the report, one replace before
+// each step, in turn; for the others (microseconds, where a replace per step
+// would make the run a hundred times longer) 21 replaces just before the
+// repetition. With --benchmark_repetitions, the aggregates give each ratio's
+// spread.
 template <class Step, class Between>
-void Measure(benchmark::State& state, Step step, Between between) {
-  double total = 0;
+void Measure(benchmark::State& state, bool writes, Step step, Between between) {
+  const std::string bytes(Bench.reportSize, 'Q');
+  const std::string path = Bench.folder + "/baseline.bin";
+  double total = 0, replaced = 0;
+  int64_t replaces = 0;
+  if (!writes) {
+    replaced = MeasureBaseline(21);
+    replaces = 1;
+  }
   for (auto _ : state) {
+    if (writes) {
+      const auto before = Clock::now();
+      DurableReplace(path, bytes);
+      replaced += std::chrono::duration<double>(Clock::now() - before).count();
+      ++replaces;
+    }
     const auto start = Clock::now();
     step();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -133,18 +168,21 @@ void Measure(benchmark::State& state, Step step, Between between) {
     total += seconds;
     between();
   }
+  std::filesystem::remove(path);
   const double each = total / static_cast<double>(std::max<benchmark::IterationCount>(1, state.iterations()));
-  state.counters["x_baseline"] = Bench.baseline > 0 ? each / Bench.baseline : 0;
+  const double baseline = replaces > 0 ? replaced / static_cast<double>(replaces) : 0;
+  state.counters["x_baseline"] = baseline > 0 ? each / baseline : 0;
+  state.counters["baseline_us"] = baseline * 1e6;
 }
 template <class Step>
-void Measure(benchmark::State& state, Step step) {
-  Measure(state, step, [] {});
+void Measure(benchmark::State& state, bool writes, Step step) {
+  Measure(state, writes, step, [] {});
 }
 
 void BM_DurableReplaceBaseline(benchmark::State& state) {
   const std::string bytes(Bench.reportSize, 'Q');
   const std::string path = Bench.folder + "/baseline.bin";
-  Measure(state, [&] { DurableReplace(path, bytes); });
+  Measure(state, false, [&] { DurableReplace(path, bytes); });
   std::filesystem::remove(path);
 }
 
@@ -153,7 +191,7 @@ void BM_DurableReplaceBaseline(benchmark::State& state) {
 void BM_Keystroke(benchmark::State& state) {
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
   bool letter = true;
-  Measure(state, [&] {
+  Measure(state, true, [&] {
     PressKey(letter ? kKeyLetterA : kKeyBackspace);
     letter = !letter;
   });
@@ -174,7 +212,7 @@ void BM_Commit(benchmark::State& state) {
   };
   fill();
   Measure(
-      state, [] { PressKey(kKeyEnter); },
+      state, true, [] { PressKey(kKeyEnter); },
       [&] {
         Log.QsoLog[static_cast<std::size_t>(entryRow + 1)] = QsoRecord{};
         Log.QsoCount = entryRow;
@@ -188,7 +226,7 @@ void BM_Commit(benchmark::State& state) {
 // The scan after a key: the current row changed since the last scan.
 void BM_LogScan(benchmark::State& state) {
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
-  Measure(state, [] {
+  Measure(state, false, [] {
     Log.RowStamps[static_cast<std::size_t>(Log.QsoCount)] = ++Log.Edits;
     LogScan();
   });
@@ -197,7 +235,7 @@ void BM_LogScan(benchmark::State& state) {
 // The scan after every row changed (a report just opened).
 void BM_LogScanAllRowsNew(benchmark::State& state) {
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
-  Measure(state, [] {
+  Measure(state, false, [] {
     ++Log.Epoch;
     LogScan();
   });
@@ -205,7 +243,7 @@ void BM_LogScanAllRowsNew(benchmark::State& state) {
 
 void BM_WriteReport(benchmark::State& state) {
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
-  Measure(state, [] { WriteReportFile(); });
+  Measure(state, true, [] { WriteReportFile(); });
   if (Report.WriteFailed) state.SkipWithError("a rewrite failed");
 }
 
@@ -213,7 +251,7 @@ void BM_WriteReport(benchmark::State& state) {
 void BM_BuildReportText(benchmark::State& state) {
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
   std::string text;
-  Measure(state, [&] {
+  Measure(state, false, [&] {
     BuildReportTextInto(text);
     benchmark::DoNotOptimize(text.data());
   });
@@ -222,7 +260,7 @@ void BM_BuildReportText(benchmark::State& state) {
 // The reopen of a 768-row report as start-up does it.
 void BM_OpenReport(benchmark::State& state) {
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
-  Measure(state, [] {
+  Measure(state, true, [] {
     Report.AutoOpen = true;
     OpenReport();
     Report.AutoOpen = false;
@@ -238,7 +276,7 @@ void BM_RefreshGrid(benchmark::State& state) {
 #endif
   if (!StartOn(767)) return state.SkipWithError("the full log could not be set up");
   int offset = 0;
-  Measure(state, [&] {
+  Measure(state, false, [&] {
     RefreshGrid(offset);
     offset = offset == 0 ? kLogRows - kGridRows : 0;
   });
@@ -253,21 +291,6 @@ BENCHMARK(BM_WriteReport)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildReportText)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenReport)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RefreshGrid)->UseManualTime()->Unit(benchmark::kMicrosecond);
-
-// The median of `runs` durable replaces of the report's size.
-double MeasureBaseline(int runs) {
-  const std::string bytes(Bench.reportSize, 'Q');
-  const std::string path = Bench.folder + "/baseline.bin";
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    DurableReplace(path, bytes);
-    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-  }
-  std::filesystem::remove(path);
-  std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-  return times[static_cast<std::size_t>(runs / 2)];
-}
 
 }  // namespace
 

@@ -283,6 +283,148 @@ TEST_F(GroupedRewriteTest, OneRewritePerEventThatChangesTheLog) {
   }
 }
 
+// Keys typed ahead of the program (queued one after another: input that is
+// already waiting) are handled in turn and written by one rewrite once none
+// is left; input that arrives while that rewrite runs makes one more.
+std::vector<int> LetterAndBackspace(int pairs) {
+  std::vector<int> keys;
+  for (int i = 0; i < pairs; ++i) keys.insert(keys.end(), {'A' + i % 26, kVkBackspace});
+  return keys;
+}
+
+const std::vector<int>* BurstKeys = nullptr;  // what the hook below queues
+int BurstsLeft = 0;
+
+void QueueBurst() {
+  for (int key : *BurstKeys) headless::QueueKey(key);
+}
+
+// The program's settling, during which the next burst arrives.
+void SettleWhileABurstArrives() {
+  SettleBeforeWait();
+  if (BurstsLeft > 0) {
+    --BurstsLeft;
+    QueueBurst();
+  }
+}
+
+TEST_F(GroupedRewriteTest, KeysAlreadyWaitingShareOneRewrite) {
+  const std::vector<int> typed = LetterAndBackspace(22);
+  const std::vector<int> contact = {'R', 'A', '1', 'A', kVkTab, '5', '9', '0', '0', '1', kVkEnter};
+  const struct {
+    const char* name;
+    const std::vector<int>& keys;
+    bool pauseAfterEach;  // the user stops after every key: the program waits each time
+    int burstsDuringRewrites;
+    int64_t rewrites;
+  } kCases[] = {
+      {"44 keys typed ahead", typed, false, 0, 1},
+      {"the same keys, a pause after each", typed, true, 0, 44},
+      {"a whole contact, Enter included", contact, false, 0, 1},
+      {"44 keys typed ahead, again during each of two rewrites", typed, false, 2, 3},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Begin({{"14200", "CW", "", "", "", "599001", ""}});
+    for (int i = 1; i < kColCall; ++i) headless::QueueKeyDown(kVkRight);
+    Run();
+    const int64_t before = Report.Rewrites;
+    BurstKeys = &c.keys;
+    BurstsLeft = c.burstsDuringRewrites;
+    SetBeforeWaitHook(SettleWhileABurstArrives);
+    for (int key : c.keys) {
+      headless::QueueKey(key);
+      if (c.pauseAfterEach) headless::QueuePause();
+    }
+    Run();
+    EXPECT_EQ(Report.Rewrites - before, c.rewrites);
+    EXPECT_EQ(BurstsLeft, 0);
+    EXPECT_EQ(ReadFileBytes(ReportPath()), BuildReportText());
+  }
+}
+
+#ifndef _WIN32
+// Killed at any moment while bursts of keys arrive during its rewrites, the
+// program leaves a whole report on the disk: the one of its last wait, or
+// the next one when the kill came after that one's rename. The child sends
+// the text it settles ('S') and the text the wait found settled ('W').
+void SendRecord(int fd, char kind, const std::string& text) {
+  const std::string record = kind + std::to_string(text.size()) + ":" + text;
+  if (write(fd, record.data(), record.size()) != static_cast<ssize_t>(record.size())) _exit(3);
+}
+
+int RecordPipe = -1;
+std::vector<int> Retyping;  // nine Backspaces and a new call each burst
+int BurstNumber = 0;
+
+void SettleAndRetype() {
+  SendRecord(RecordPipe, 'S', BuildReportText());
+  SettleBeforeWait();
+  SendRecord(RecordPipe, 'W', BuildReportText());
+  ++BurstNumber;
+  for (int i = 0; i < 9; ++i) headless::QueueKey(kVkBackspace);
+  for (int i = 0; i < 9; ++i) headless::QueueKey('A' + (BurstNumber * 7 + i) % 26);
+}
+
+TEST_F(GroupedRewriteTest, KilledDuringABurstFindsTheReportOfTheLastWait) {
+  std::mt19937 random(20261209);
+  for (int run = 0; run < 30; ++run) {
+    SCOPED_TRACE(run);
+    Begin({{"14200", "CW", "", "", "", "599001", ""}});
+    for (int i = 1; i < kColCall; ++i) headless::QueueKeyDown(kVkRight);
+    Run();
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(pipeEnds[0]);
+      RecordPipe = pipeEnds[1];
+      SendRecord(RecordPipe, 'W', BuildReportText());
+      SetBeforeWaitHook(SettleAndRetype);
+      Run();
+      _exit(2);  // never: every wait brings the next burst
+    }
+    close(pipeEnds[1]);
+    std::string records;
+    char chunk[4096];
+    // The kill comes at a random moment once the child has begun.
+    const ssize_t first = read(pipeEnds[0], chunk, sizeof chunk);
+    if (first > 0) records.append(chunk, static_cast<std::size_t>(first));
+    usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    for (ssize_t got; (got = read(pipeEnds[0], chunk, sizeof chunk)) > 0;)
+      records.append(chunk, static_cast<std::size_t>(got));
+    close(pipeEnds[0]);
+    // The last whole 'W' record, and the 'S' record after it if one is whole.
+    std::string waited, settling;
+    int bursts = 0;
+    for (std::size_t at = 0; at < records.size();) {
+      const std::size_t colon = records.find(':', at);
+      if (colon == std::string::npos) break;
+      const std::size_t size = std::stoul(records.substr(at + 1, colon - at - 1));
+      if (colon + 1 + size > records.size()) break;
+      const std::string text = records.substr(colon + 1, size);
+      if (records[at] == 'W') {
+        waited = text;
+        settling.clear();
+        ++bursts;
+      } else {
+        settling = text;
+      }
+      at = colon + 1 + size;
+    }
+    ASSERT_FALSE(waited.empty());
+    const std::string onDisk = ReadFileBytes(ReportPath());
+    EXPECT_TRUE(onDisk == waited || (!settling.empty() && onDisk == settling))
+        << "after " << bursts << " waits the disk holds " << onDisk.size() << " bytes";
+  }
+}
+#endif
+
 // The program is killed while it waits after an event: the report on the
 // disk is exactly what memory held when the wait began. The child sends that
 // text from inside the wait, then sleeps until it is killed.

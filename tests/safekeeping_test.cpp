@@ -360,6 +360,7 @@ TEST_F(SafekeepingTest, ADiskThatStopsTakingWritesLosesNothing) {
     }
     const std::vector<std::string> namesWhileBroken = FolderNames();
     for (int i = firstBroken; i <= 25; ++i) QueueContact("RA" + std::to_string(i) + "A", "59001");
+    headless::QueuePause();
     headless::QueueTimer();  // the station box shows the state of the report
     Run();
     const bool settingsWritten = SaveSettings();

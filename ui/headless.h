@@ -77,8 +77,13 @@ void QueueTextEdit(int controlId, std::string_view text);  // type into a text f
 // A raw event code with no further meaning (for dispatch tests).
 void QueueRawEvent(int code, int window = kNewestWindow);
 // Runs `probe` when its turn comes and delivers no event: the test looks at
-// the windows and controls of a modal loop while it waits.
+// the windows and controls of a modal loop while it waits. Events queued
+// one after another are input that is already waiting, handed out without
+// the before-wait hook between them; a probe is a moment when none waits, so
+// the hook runs before it (as at the end of the script). An empty probe is a
+// pause of the user's.
 void QueueProbe(std::function<void()> probe);
+inline void QueuePause() { QueueProbe([] {}); }
 
 // Answers for the standard dialogs, used in order; when none is queued a file
 // dialog is cancelled (empty text) and a message box answers 1 (OK).

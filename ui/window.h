@@ -104,11 +104,16 @@ void AddMenuSeparator();
 // loop waits; at most one tick is pending at a time.
 void StartThreadTimer(int periodMs);
 
-// The moment before the program waits for the user. Every backend runs the
-// hook at the start of WaitForEvent, ShowMessageBox, AskOpenFileName and
-// AskSaveFileName, before it blocks or hands out an event already queued, so
-// that whatever the last handler changed is settled before the user acts
-// again (the program rewrites its report there). None by default.
+// The moment before the program waits for the user. WaitForEvent runs the
+// hook only when no input is pending: an event already in the backend's
+// queue, or input the toolkit or the system holds, is handed out first, so
+// that keys typed ahead of a slow disk are all handled before one rewrite.
+// Once none is left the hook runs, then the backend paints what the handlers
+// changed (where the toolkit lets it hold painting back) and blocks.
+// ShowMessageBox, AskOpenFileName and AskSaveFileName always run it before
+// their dialog waits. Whenever the program waits, whatever the handlers
+// changed is settled (the program rewrites its report there). None by
+// default.
 using BeforeWaitHook = void (*)();
 inline BeforeWaitHook BeforeWait = nullptr;
 inline void SetBeforeWaitHook(BeforeWaitHook hook) { BeforeWait = hook; }

@@ -283,6 +283,44 @@ TEST_F(QtLayerTest, KeysReachWaitForEventInOrder) {
   EXPECT_EQ(qtkeys::VirtualKeyOf(0x0419, 38, kNone, false), 'Q');  // Й; scan code no position
 }
 
+// Keys that have already arrived are handed out before the before-wait hook
+// runs; the repaint that the handlers asked for meanwhile follows the hook.
+int HookCalls = 0, PaintsAtHook = -1;
+const int* Paints = nullptr;
+
+TEST_F(QtLayerTest, ArrivedInputComesBeforeTheHookAndPaintsAfterIt) {
+  OpenMainWindow();
+  CreateLabel(90, 10, 6, 50, 18, "RA3A", 0);
+  PaintCounter counter;
+  ControlWidget(90)->installEventFilter(&counter);
+  QWidget* frame = WindowFrame(0);
+  frame->setFocus();
+  QCoreApplication::processEvents();
+  HookCalls = 0;
+  Paints = &counter.paints;
+  SetBeforeWaitHook([] {
+    ++HookCalls;
+    PaintsAtHook = *Paints;
+  });
+  for (const uint32_t scanCode : {38u, 56u}) {
+    QCoreApplication::postEvent(frame, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, kNone, scanCode,
+                                                     0, 0, QString()));
+  }
+  const int before = counter.paints;
+  SetControlText(90, "UA9X");  // a handler's change
+  EXPECT_EQ(WaitForEvent(), kEventKeyDown);
+  EXPECT_EQ(WaitForEvent(), kEventKeyDown);
+  EXPECT_EQ(HookCalls, 0);
+  EXPECT_EQ(counter.paints, before);
+  StartThreadTimer(20);
+  EXPECT_EQ(WaitForEvent(), kEventTimer);  // nothing waited: the hook, the paint, the wait
+  StartThreadTimer(0);
+  EXPECT_EQ(HookCalls, 1);
+  EXPECT_EQ(PaintsAtHook, before);
+  EXPECT_GT(counter.paints, before);
+  SetBeforeWaitHook(nullptr);
+}
+
 TEST_F(QtLayerTest, DialogControlsAndCloseRequests) {
   OpenMainWindow();
   OpenDialog(3, 390, 490);

@@ -240,19 +240,26 @@ TEST_F(LayerTest, MessagesComeBackWithTheirNumberWindowAndFirstParameter) {
   }
 }
 
-TEST_F(LayerTest, BeforeWaitHookRunsAtEveryWait) {
+// The hook runs only when nothing waits: a queued window event and posted
+// input are handed out first.
+TEST_F(LayerTest, BeforeWaitHookRunsWhenNothingWaits) {
   static int calls = 0;
   calls = 0;
   SetBeforeWaitHook([] { ++calls; });
   ASSERT_NE(OpenAppWindow(0, 0, 0, 200, 100, "a", kMainWindowFlags), 0);
   DrainEvents();
   SendMessageW(WindowHwnd(0), WM_CLOSE, 0, 0);
+  PostMessageW(WindowHwnd(0), WM_KEYDOWN, 'A', 0);
   const int before = calls;
-  EXPECT_EQ(WaitForEvent(), kEventClose);  // handed out from the queue: the hook ran first
+  EXPECT_EQ(WaitForEvent(), kEventClose);
+  EXPECT_EQ(WaitForEvent(), kEventKeyDown);
+  EXPECT_EQ(calls, before);
+  StartThreadTimer(20);
+  // The key's WM_CHAR still waits; then nothing does: the hook, then the wait.
+  EXPECT_TRUE(WaitForCode(kEventTimer, 2000));
+  StartThreadTimer(0);
   EXPECT_EQ(calls, before + 1);
-  PostEndOfScript();
-  EventsUntilEnd();
-  EXPECT_GT(calls, before + 1);
+  SetBeforeWaitHook(nullptr);
 }
 
 TEST_F(LayerTest, ThreadTimerTicksBelongToTheMainWindowOneAtATime) {

@@ -2,7 +2,9 @@
 // are plain records; WaitForEvent takes the events a test queued through
 // ui/headless.h and applies the user's action at the moment it is taken.
 // It draws nothing and never blocks: when the script runs out it answers a
-// close request for the newest open window.
+// close request for the newest open window. Every event queued counts as
+// input already waiting, so the before-wait hook runs only when the queue is
+// empty or a probe is next.
 #include "ui/window.h"
 
 #include <cstdio>
@@ -501,8 +503,12 @@ void AddMenuSeparator() { Layer.menu.push_back({}); }
 void StartThreadTimer(int periodMs) { Layer.timerPeriod = periodMs; }
 
 int WaitForEvent() {
-  RunBeforeWaitHook();
-  while (!Layer.events.empty()) {
+  for (;;) {
+    // Events queued before the next probe are input already waiting: they are
+    // handed out first, and the program settles only when none is left, as it
+    // would before it really waits (a probe stands for such a moment).
+    if (Layer.events.empty() || Layer.events.front().probe) RunBeforeWaitHook();
+    if (Layer.events.empty()) break;
     const QueuedEvent event = std::move(Layer.events.front());
     Layer.events.pop_front();
     if (event.probe) {

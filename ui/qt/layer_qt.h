@@ -14,6 +14,9 @@
 #include <vector>
 
 #include <QFont>
+#include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QPixmap>
 #include <QString>
 
@@ -88,6 +91,10 @@ struct QtLayer {
 
   QTimer* timer = nullptr;
   std::deque<QueuedEvent> queue;
+  // While WaitForEvent takes the input that has arrived, windows' repaints
+  // are held back here, to be asked for again after the before-wait hook.
+  bool holdingPaints = false;
+  QList<QPointer<QObject>> heldPaints;
   int lastSourceId = 0;
   int lastWindowId = -1;
   int lastKeyCode = 0;

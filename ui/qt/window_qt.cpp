@@ -29,6 +29,7 @@
 #include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QTimer>
@@ -230,6 +231,16 @@ class LayerApplication : public QApplication {
   using QApplication::QApplication;
 
   bool notify(QObject* receiver, QEvent* event) override {
+    // A window's repaint while arrived input is taken waits: the toolkit
+    // still counts it as asked for, so it is asked for again once the
+    // program has settled (ReleaseHeldPaints).
+    if (Layer && Layer->holdingPaints && receiver && event &&
+        event->type() == QEvent::UpdateRequest) {
+      if (!Layer->heldPaints.contains(QPointer<QObject>(receiver))) {
+        Layer->heldPaints.push_back(receiver);
+      }
+      return true;
+    }
     if (Layer && receiver && event && receiver->isWidgetType()) {
       auto* widget = static_cast<QWidget*>(receiver);
       switch (event->type()) {
@@ -251,6 +262,7 @@ class LayerApplication : public QApplication {
         case QEvent::FocusOut:
           NoteFocusChange(widget, static_cast<QFocusEvent*>(event));
           break;
+
         default:
           break;
       }
@@ -292,6 +304,26 @@ bool DisplayAvailable() {
   bool numeric = false;
   const int number = display.mid(colon + 1).split('.').first().toInt(&numeric);
   return !numeric || LocalXServerListens(number);
+}
+
+// What the toolkit holds already delivered, without waiting: key, mouse and
+// close events reach the queue through notify(). A window's repaint asked
+// for meanwhile is held back (see notify) until ReleaseHeldPaints.
+void TakeArrivedInput() {
+  Layer->holdingPaints = true;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  Layer->holdingPaints = false;
+}
+
+// The repaints held back by TakeArrivedInput asked for again: the toolkit
+// paints them in the wait that follows.
+void ReleaseHeldPaints() {
+  for (const QPointer<QObject>& window : Layer->heldPaints) {
+    if (window) {
+      QCoreApplication::postEvent(window, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    }
+  }
+  Layer->heldPaints.clear();
 }
 
 void OnTimerTick() {
@@ -488,11 +520,21 @@ void StartThreadTimer(int periodMs) {
 }
 
 int WaitForEvent() {
-  RunBeforeWaitHook();
-  if (!Layer) return kEventClose;
-  while (Layer->queue.empty()) {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  if (!Layer) {
+    RunBeforeWaitHook();
+    return kEventClose;
+  }
+  // Input that already reached the toolkit (its own queue and what its X
+  // reader took from the connection) is handed out before the program
+  // settles; the paints it would bring wait for the settling.
+  if (Layer->queue.empty()) TakeArrivedInput();
+  if (Layer->queue.empty()) {
+    RunBeforeWaitHook();
+    ReleaseHeldPaints();
+    while (Layer->queue.empty()) {
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
   }
   const QueuedEvent event = Layer->queue.front();
   Layer->queue.pop_front();

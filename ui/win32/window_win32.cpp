@@ -336,8 +336,17 @@ void StartThreadTimer(int periodMs) {
 }
 
 int WaitForEvent() {
-  RunBeforeWaitHook();
-  if (!Layer.initialised) return kEventClose;
+  if (!Layer.initialised) {
+    RunBeforeWaitHook();
+    return kEventClose;
+  }
+  // Input and messages already waiting are handed out before the program
+  // settles; paints and timer ticks, which Windows makes only when nothing
+  // else waits, come after it.
+  if (Layer.windowEvents.empty() &&
+      HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0) {
+    RunBeforeWaitHook();
+  }
   if (!Layer.windowEvents.empty()) {
     const WindowEvent event = Layer.windowEvents.front();
     Layer.windowEvents.pop_front();
