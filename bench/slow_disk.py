@@ -2,11 +2,11 @@
 
 For each flush delay and pace: the program is started with a library that
 makes every fsync and fdatasync wait that long (bench/slow_flush.cpp), the
-entry row's call-sign cell is given 44 keys through XTEST at a steady pace
-(a Backspace on the empty cell, A..I, then Backspace and a new letter up to
-Z), and three things are measured: the time from the last key to the report
+entry row is given 44 keys through XTEST at a steady pace (see KEYS: the
+call sign and the received exchange typed in turn, Tab between), and three
+things are measured: the time from the last key to the report
 holding every key (its renames seen through inotify), the time from each
-letter to the cell showing it or a later state (the cell's pixels, polled
+key to the cell showing its state or a later one (the cell's pixels, polled
 from a second connection), and the number of rewrites.
 
 usage: slow_disk.py <corvane> <slow-flush library> <folder> <delays> <paces>
@@ -24,12 +24,17 @@ import threading
 import time
 
 IN_MOVED_TO = 0x80
-LETTERS = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-# The keys: None is Backspace; every letter leaves the cell in a state of its own.
-KEYS = [None] + list(LETTERS[:9])
-for letter in LETTERS[9:]:
-    KEYS += [None, letter]
-FINAL = LETTERS[:8] + LETTERS[-1]  # what the cell and the report hold at the end
+IN_MOVED_FROM = 0x40
+# The keys, as X key names: eight Backspaces on the empty call sign (they
+# change nothing), then call-sign and received letters in turn with a Tab
+# between, so that each of the other keys leaves the row in a state of its
+# own; the last two letters both go to the received exchange.
+CALL, RECEIVED = "ABCDEFGHI", "JKLMNOPQRS"
+QUIET = 8  # keys that change nothing on the screen
+KEYS = ["BackSpace"] * QUIET
+for k in range(len(CALL)):
+    KEYS += [CALL[k], "Tab", RECEIVED[k]]
+    KEYS += ["Tab"] if k < len(CALL) - 1 else [RECEIVED[k + 1]]
 
 
 class XImage(ctypes.Structure):
@@ -81,11 +86,15 @@ def pixel(data, w, x, y):
 
 
 def find_green_cell(display, left, top, bottom):
-    """The top and height of the current cell (pure green) in the column at `left`."""
-    w = 1
-    data = display.region(left, top, w, bottom - top)
-    rows = [y for y in range(bottom - top) if pixel(data, w, 0, y) == (0, 255, 0)]
-    return (top + rows[0], rows[-1] - rows[0] + 1) if rows else (None, 0)
+    """The top and height of the current cell (pure green) in the column at
+    `left`, once it shows (5 s at most)."""
+    for _ in range(100):
+        data = display.region(left, top, 1, bottom - top)
+        rows = [y for y in range(bottom - top) if pixel(data, 1, 0, y) == (0, 255, 0)]
+        if rows:
+            return top + rows[0], rows[-1] - rows[0] + 1
+        time.sleep(0.05)
+    return None, 0
 
 
 class ScreenWatch(threading.Thread):
@@ -109,29 +118,42 @@ class ScreenWatch(threading.Thread):
             time.sleep(0.001)
 
 
-class Inotify:
-    def __init__(self, folder, name):
+class RenameWatch(threading.Thread):
+    """The moments of the renames onto the report's name, read through
+    inotify as they come. Moves away are watched too: without them the
+    kernel merges renames that follow each other unread into one event."""
+
+    def __init__(self, folder, name, needle):
+        super().__init__(daemon=True)
         libc = ctypes.CDLL(None, use_errno=True)
         self.fd = libc.inotify_init1(os.O_NONBLOCK)
-        libc.inotify_add_watch(self.fd, folder.encode(), IN_MOVED_TO)
+        libc.inotify_add_watch(self.fd, folder.encode(), IN_MOVED_TO | IN_MOVED_FROM)
+        self.path = os.path.join(folder, name)
         self.name = name
+        self.needle = needle
+        self.times = []
+        self.holds = None  # when a rename first brought a report holding the needle
+        self.stop = False
 
-    def renames(self, timeout):
-        """Monotonic times of renames onto the name within `timeout` seconds."""
-        found = []
-        ready, _, _ = select.select([self.fd], [], [], timeout)
-        if not ready:
-            return found
-        now = time.monotonic_ns()
-        data = os.read(self.fd, 65536)
-        at = 0
-        while at < len(data):
-            _, mask, _, length = struct.unpack_from("iIII", data, at)
-            name = data[at + 16:at + 16 + length].rstrip(b"\0").decode(errors="replace")
-            if name == self.name and mask & IN_MOVED_TO:
-                found.append(now)
-            at += 16 + length
-        return found
+    def run(self):
+        while not self.stop:
+            ready, _, _ = select.select([self.fd], [], [], 0.05)
+            if not ready:
+                continue
+            now = time.monotonic_ns()
+            data = os.read(self.fd, 65536)
+            at = 0
+            while at < len(data):
+                _, mask, _, length = struct.unpack_from("iIII", data, at)
+                name = data[at + 16:at + 16 + length].rstrip(b"\0").decode(errors="replace")
+                if name == self.name and mask & IN_MOVED_TO:
+                    self.times.append(now)
+                at += 16 + length
+            if self.holds is None and self.times and self.times[-1] == now:
+                with open(self.path, "rb") as report:
+                    data = report.read()
+                    if all(needle in data for needle in self.needle):
+                        self.holds = now
 
 
 def xdotool(*args):
@@ -153,8 +175,13 @@ class Program:
         found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
                                 "^Corvane v7\\.0"], capture_output=True, text=True, timeout=20)
         self.window = found.stdout.split()[0]
-        xdotool("windowfocus", "--sync", self.window)
         time.sleep(0.5 + 4 * delay / 1000.0)  # the report opened and rewritten at start-up
+        for _ in range(50):  # the keyboard to the window, as a window manager would give it
+            xdotool("windowfocus", "--sync", self.window)
+            focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True)
+            if focus.stdout.strip() == self.window:
+                break
+            time.sleep(0.1)
         xdotool("key", "--delay", "30", "Next", "Right", "Right", "Right")
         time.sleep(0.5 + 4 * delay / 1000.0)
 
@@ -165,7 +192,7 @@ class Program:
 
 def press_keys(display, keys, pace, xtst):
     """Presses and releases each key at `pace` keys a second; the press times."""
-    codes = {k: display.keycode("BackSpace" if k is None else k) for k in set(keys)}
+    codes = {k: display.keycode(k) for k in set(keys)}
     times = []
     start = time.monotonic()
     for i, key in enumerate(keys):
@@ -197,58 +224,59 @@ def main(argv):
     if top is None:
         program.end()
         sys.exit("the entry row's call-sign cell is not current (no green cell)")
-    box = (win_x + 185, top, 96, height)
+    box = (win_x + 185, top, 299, height)  # the call sign, sent and received cells
     looks = []
     for key in KEYS:
         press_keys(display, [key], 1, xtst)
         time.sleep(0.25)
         looks.append(display.region(*box))
     program.end()
-    letter_index = {}  # the look of each letter's state -> its key's index
-    for i, key in enumerate(KEYS):
-        if key is not None:
-            letter_index[looks[i]] = i
-    if len(letter_index) != len(LETTERS):
-        sys.exit("the cell's letters do not look all different (%d of %d)"
-                 % (len(letter_index), len(LETTERS)))
+    if len(set(looks[QUIET - 1:])) != len(KEYS) - QUIET + 1:
+        sys.exit("the row's states after the keys do not all look different")
 
     failures = 0
-    print("flush delay, pace: last key to the report holding every key; key to its letter on "
-          "the screen (median, max over %d letters); rewrites during and after the %d keys"
-          % (len(LETTERS), len(KEYS)))
+    print("flush delay, pace: last key to the report holding every key; key to the cell showing "
+          "it or a later key (median, max over the %d keys that change it); rewrites during "
+          "and after the %d keys" % (len(KEYS) - QUIET, len(KEYS)))
     for delay in delays:
         for pace in paces:
             program = Program(corvane, library, template, os.path.join(base, "run"), delay)
-            watch = Inotify(program.folder, "LOG.CBR")
-            while watch.renames(0.2):
-                pass
+            watch = RenameWatch(program.folder, "LOG.CBR", [CALL.encode(), RECEIVED.encode()])
+            watch.start()
             screen = ScreenWatch(*box)
             screen.start()
             time.sleep(0.05)
+            first = time.monotonic_ns()
             presses = press_keys(display, KEYS, pace, xtst)
             last = presses[-1]
-            renames, done = [], None
             deadline = time.monotonic() + 30
-            while time.monotonic() < deadline:
-                got = watch.renames(0.5)
-                renames += got
-                if got and done is None:
-                    with open(program.report, "rb") as report:
-                        if FINAL.encode() in report.read():
-                            done = got[-1]
-                if done is not None and not got:
-                    break
-            time.sleep(0.3)
-            screen.stop = True
+            while time.monotonic() < deadline and watch.holds is None:
+                time.sleep(0.01)
+            time.sleep(0.5 + 3 * delay / 1000.0)  # any rewrite still to come is counted
+            watch.stop = screen.stop = True
+            watch.join()
             screen.join()
             program.end()
-            lags = []
-            for i, key in enumerate(KEYS):
-                if key is None:
-                    continue
-                shown = next((t for t, look in screen.changes
-                              if t >= presses[i] and letter_index.get(look, -1) >= i), None)
-                lags.append(None if shown is None else (shown - presses[i]) / 1e6)
+            done = watch.holds
+            renames = [t for t in watch.times if t >= first]
+            # The screen moves forward through the keys' states: each look
+            # it shows is matched to the first key after the last one matched
+            # that leaves that look and had been pressed by then; that key
+            # and those before it that were never shown on their own are on
+            # the screen from that moment (a state left by several keys,
+            # such as the one of each Backspace, is taken at its earliest).
+            lags = [None] * len(KEYS)
+            matched = QUIET - 1  # the first keys change nothing on the screen
+            for at, look in screen.changes:
+                for j in range(matched + 1, len(KEYS)):
+                    if presses[j] > at:
+                        break
+                    if looks[j] == look:
+                        for i in range(matched + 1, j + 1):
+                            lags[i] = (at - presses[i]) / 1e6
+                        matched = j
+                        break
+            lags = lags[QUIET:]
             missing = sum(1 for lag in lags if lag is None)
             seen = [lag for lag in lags if lag is not None]
             disk = "never" if done is None else "%.0f ms" % ((done - last) / 1e6)
@@ -256,7 +284,10 @@ def main(argv):
                   "max %.0f ms%s; %d rewrites"
                   % (delay, pace, disk, statistics.median(seen) if seen else -1,
                      max(seen) if seen else -1,
-                     " (%d letters never shown)" % missing if missing else "", len(renames)))
+                     " (%d keys never shown)" % missing if missing else "", len(renames)))
+            if os.environ.get("SLOW_DISK_VERBOSE"):
+                print("    each key's ms:", " ".join("-" if lag is None else "%.0f" % lag
+                                                     for lag in lags))
             if done is None or missing:
                 failures += 1
     return 1 if failures else 0

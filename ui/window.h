@@ -109,7 +109,10 @@ void StartThreadTimer(int periodMs);
 // queue, or input the toolkit or the system holds, is handed out first, so
 // that keys typed ahead of a slow disk are all handled before one rewrite.
 // Once none is left the hook runs, then the backend paints what the handlers
-// changed (where the toolkit lets it hold painting back) and blocks.
+// changed (where the toolkit lets it hold painting back) and blocks; after a
+// hook that took long (a slow disk), what the handlers changed is painted
+// before the next hook instead, so the screen runs ahead of the disk by at
+// most the keys handled since the last one.
 // ShowMessageBox, AskOpenFileName and AskSaveFileName always run it before
 // their dialog waits. Whenever the program waits, whatever the handlers
 // changed is settled (the program rewrites its report there). None by

@@ -37,6 +37,9 @@ inline constexpr std::size_t kMaxQueuedEvents = 65536;  // beyond this, events a
 inline constexpr int kMaxWindowSide = 16384;            // pixels
 inline constexpr int kTimerEventWindow = 0;             // ticks belong to the main window
 inline constexpr char kControlIdProperty[] = "corvaneControlId";
+// A before-wait hook (the report's rewrite) longer than this is a slow disk:
+// the screen then shows the next keys at once instead of after the next one.
+inline constexpr int kSlowSettleMs = 20;
 
 struct Control {
   QWidget* widget = nullptr;
@@ -95,6 +98,7 @@ struct QtLayer {
   // are held back here, to be asked for again after the before-wait hook.
   bool holdingPaints = false;
   QList<QPointer<QObject>> heldPaints;
+  bool lastSettleWasSlow = false;  // the last before-wait hook took over kSlowSettleMs
   int lastSourceId = 0;
   int lastWindowId = -1;
   int lastKeyCode = 0;

@@ -14,6 +14,7 @@
 // placed in the client widget below the menu bar.
 #include "ui/window.h"
 
+#include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -23,7 +24,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -306,12 +309,32 @@ bool DisplayAvailable() {
   return !numeric || LocalXServerListens(number);
 }
 
+// Sends what was painted to the X server now. The toolkit sends it when the
+// program is about to block, which it never is while keys keep arriving
+// during slow rewrites. libxcb is the one the toolkit's X11 platform loaded;
+// nothing on other platforms.
+void FlushDisplay() {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr) return;
+  using XcbFlush = int (*)(xcb_connection_t*);
+  static const XcbFlush flush = []() -> XcbFlush {
+    void* library = dlopen("libxcb.so.1", RTLD_NOW | RTLD_NOLOAD);
+    return library != nullptr ? reinterpret_cast<XcbFlush>(dlsym(library, "xcb_flush")) : nullptr;
+  }();
+  if (flush != nullptr) flush(x11->connection());
+}
+
 // What the toolkit holds already delivered, without waiting: key, mouse and
 // close events reach the queue through notify(). A window's repaint asked
-// for meanwhile is held back (see notify) until ReleaseHeldPaints.
+// for meanwhile is held back (see notify) until ReleaseHeldPaints, so that
+// the screen shows nothing the disk does not hold yet; but after a settling
+// that took long (a slow disk) the screen does not wait for the next one.
 void TakeArrivedInput() {
-  Layer->holdingPaints = true;
+  Layer->holdingPaints = !Layer->lastSettleWasSlow;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // What was painted reaches the display now: while keys keep coming the
+  // program never blocks, and only a block would send it.
+  if (!Layer->holdingPaints) FlushDisplay();
   Layer->holdingPaints = false;
 }
 
@@ -529,7 +552,10 @@ int WaitForEvent() {
   // settles; the paints it would bring wait for the settling.
   if (Layer->queue.empty()) TakeArrivedInput();
   if (Layer->queue.empty()) {
+    QElapsedTimer settling;
+    settling.start();
     RunBeforeWaitHook();
+    Layer->lastSettleWasSlow = settling.elapsed() > kSlowSettleMs;
     ReleaseHeldPaints();
     while (Layer->queue.empty()) {
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -31,6 +31,9 @@ inline constexpr std::size_t kMaxQueuedEvents = 4096;  // beyond this, window ev
 inline constexpr int kMaxWindowSide = 16384;          // pixels of the client area
 inline constexpr int kEventActivate = 13104;          // the activation notice
 inline constexpr int kTimerEventWindow = 0;           // ticks belong to the main window
+// A before-wait hook (the report's rewrite) longer than this is a slow disk:
+// what the handlers changed is then painted before the next one, not after.
+inline constexpr ULONGLONG kSlowSettleMs = 20;
 inline constexpr wchar_t kWindowClass[] = L"CorvaneWindow";
 
 struct Control {
@@ -96,6 +99,7 @@ struct Win32Layer {
   int lastSourceId = 0;
   int lastWindowId = -1;
   int lastKeyCode = 0;
+  bool lastSettleWasSlow = false;  // the last before-wait hook took over kSlowSettleMs
 };
 extern Win32Layer Layer;
 

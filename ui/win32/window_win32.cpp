@@ -345,7 +345,18 @@ int WaitForEvent() {
   // else waits, come after it.
   if (Layer.windowEvents.empty() &&
       HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0) {
+    // After a slow settling (a slow disk) the screen does not wait for the
+    // next one: what the handlers changed is painted first.
+    if (Layer.lastSettleWasSlow) {
+      for (const AppWindow& window : Layer.windows) {
+        if (window.hwnd != nullptr) {
+          RedrawWindow(window.hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
+      }
+    }
+    const ULONGLONG start = GetTickCount64();
     RunBeforeWaitHook();
+    Layer.lastSettleWasSlow = GetTickCount64() - start > kSlowSettleMs;
   }
   if (!Layer.windowEvents.empty()) {
     const WindowEvent event = Layer.windowEvents.front();
