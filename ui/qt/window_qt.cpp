@@ -14,7 +14,6 @@
 // placed in the client widget below the menu bar.
 #include "ui/window.h"
 
-#include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -26,7 +25,6 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -265,7 +263,6 @@ class LayerApplication : public QApplication {
         case QEvent::FocusOut:
           NoteFocusChange(widget, static_cast<QFocusEvent*>(event));
           break;
-
         default:
           break;
       }
@@ -309,21 +306,6 @@ bool DisplayAvailable() {
   return !numeric || LocalXServerListens(number);
 }
 
-// Sends what was painted to the X server now. The toolkit sends it when the
-// program is about to block, which it never is while keys keep arriving
-// during slow rewrites. libxcb is the one the toolkit's X11 platform loaded;
-// nothing on other platforms.
-void FlushDisplay() {
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr) return;
-  using XcbFlush = int (*)(xcb_connection_t*);
-  static const XcbFlush flush = []() -> XcbFlush {
-    void* library = dlopen("libxcb.so.1", RTLD_NOW | RTLD_NOLOAD);
-    return library != nullptr ? reinterpret_cast<XcbFlush>(dlsym(library, "xcb_flush")) : nullptr;
-  }();
-  if (flush != nullptr) flush(x11->connection());
-}
-
 // What the toolkit holds already delivered, without waiting: key, mouse and
 // close events reach the queue through notify(). A window's repaint asked
 // for meanwhile is held back (see notify) until ReleaseHeldPaints, so that
@@ -332,9 +314,6 @@ void FlushDisplay() {
 void TakeArrivedInput() {
   Layer->holdingPaints = !Layer->lastSettleWasSlow;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  // What was painted reaches the display now: while keys keep coming the
-  // program never blocks, and only a block would send it.
-  if (!Layer->holdingPaints) FlushDisplay();
   Layer->holdingPaints = false;
 }
 
@@ -549,7 +528,8 @@ int WaitForEvent() {
   }
   // Input that already reached the toolkit (its own queue and what its X
   // reader took from the connection) is handed out before the program
-  // settles; the paints it would bring wait for the settling.
+  // settles; the paints it would bring wait for the settling unless the
+  // last one was slow (see TakeArrivedInput).
   if (Layer->queue.empty()) TakeArrivedInput();
   if (Layer->queue.empty()) {
     QElapsedTimer settling;
